@@ -1,0 +1,108 @@
+// Commands that work on image files and mount folders without a session.
+#include "app/app.h"
+
+#include "console/console.h"
+
+std::string VersionTriple(UINT major, UINT minor, UINT build) {
+  return UnsignedText(major) + "." + UnsignedText(minor) + "." + UnsignedText(build);
+}
+
+const char *MountModeLine(DismMountMode mode) {
+  return mode == DismReadWrite ? "MountMode: RW" : "MountMode: RO";
+}
+
+const char *MountStatusLine(DismMountStatus status) {
+  switch (status) {
+  case DismMountStatusOk:
+    return "MountStatus: OK";
+  case DismMountStatusNeedsRemount:
+    return "MountStatus: NeedsRemount";
+  case DismMountStatusInvalid:
+    return "MountStatus: Invalid";
+  default:
+    return nullptr;
+  }
+}
+
+void MountImageCommand() {
+  const std::string image = Argument(2), folder = Argument(3);
+  // A missing image file raises here, before anything is unmounted.
+  HRESULT status = dism_GetImageInfo(image, ImagesInfo);
+  if (status == S_OK && !ImagesInfo.empty()) {
+    const DismImageInfo &first = ImagesInfo.front();
+    try {
+      WriteLine("image:" + VersionTriple(first.MajorVersion, first.MinorVersion, first.Build));
+    } catch (const Error &) {
+      // The image line is a courtesy; the mount goes on without it.
+    }
+  }
+  if (HasOption("/force")) {
+    status = dism_UnmountImage(folder, DISM_DISCARD_IMAGE);
+    PrintStatus(status == S_OK, status, "DismUnMountImage OK", "DismUnMountImage Failed: ");
+  }
+  DWORD flags = HasOption("/ro") ? DISM_MOUNT_READONLY : DISM_MOUNT_READWRITE;
+  status = dism_MountImage(image, folder, flags);
+  PrintStatus(status == S_OK, status, "DismMountImage OK", "DismMountImage Failed: ");
+}
+
+void UnmountImageCommand() {
+  DWORD flags = HasOption("/discard") ? DISM_DISCARD_IMAGE : DISM_COMMIT_IMAGE;
+  if (HasOption("/force")) {
+    // File browsers showing the mount folder would hold it open.
+    CloseWindowsOfClass("CabinetWClass");
+    CloseWindowsOfClass("ExploreWClass");
+  }
+  HRESULT status = dism_UnmountImage(Argument(2), flags);
+  PrintStatus(status == S_OK, status, "DismUnMountImage OK", "DismUnMountImage Failed: ");
+}
+
+void GetImageInfoCommand() {
+  HRESULT status = dism_GetImageInfo(Argument(2), ImagesInfo);
+  PrintStatus(status == S_OK, status, "DismGetImageInfo OK", "DismGetImageInfo Failed: ");
+  if (status != S_OK)
+    return;
+  for (const DismImageInfo &image : ImagesInfo) {
+    WriteLine("Index:" + UnsignedText(image.ImageIndex));
+    WriteLine("ImageName:" + NarrowText(image.ImageName));
+    WriteLine("Version:" + VersionTriple(image.MajorVersion, image.MinorVersion, image.Build));
+  }
+}
+
+void CleanupMountpointsCommand() {
+  // Its outcome is not reported; a library without the entry is skipped.
+  if (DismEntryTable.DismCleanupMountpoints != nullptr)
+    DismEntryTable.DismCleanupMountpoints();
+}
+
+void GetMountedImageInfoCommand() {
+  HRESULT status = dism_GetMountedImageInfo(MountedImagesInfo);
+  PrintStatus(status == S_OK, status, "Dism_MountedImageInfo OK", "Dism_MountedImageInfo Failed: ");
+  if (status != S_OK)
+    return;
+  for (const DismMountedImageInfo &image : MountedImagesInfo) {
+    WriteWideLine(L"MountPath: " + std::wstring(image.MountPath ? image.MountPath : L""));
+    WriteWideLine(L"ImageFilePath: " +
+                  std::wstring(image.ImageFilePath ? image.ImageFilePath : L""));
+    WriteLine("ImageIndex: " + UnsignedText(image.ImageIndex));
+    WriteLine(MountModeLine(image.MountMode));
+    if (const char *line = MountStatusLine(image.MountStatus))
+      WriteLine(line);
+  }
+}
+
+// Each window gets the close request and is then looked for again, so one
+// that does not close is asked again; a window that never closes, or whose
+// thread hangs, holds the unmount back by the bounds below and no longer.
+void CloseWindowsOfClass(const char *className) {
+  const UINT answerTimeoutMs = 5000;
+  const DWORD classTimeoutMs = 10000;
+  const DWORD start = GetTickCount();
+  while (GetTickCount() - start < classTimeoutMs) {
+    HWND window = FindWindowA(className, nullptr);
+    if (window == nullptr)
+      return;
+    DWORD_PTR answer = 0;
+    SendMessageTimeoutA(window, WM_SYSCOMMAND, 16, 0, SMTO_ABORTIFHUNG, answerTimeoutMs, &answer);
+    PostMessageA(window, WM_CLOSE, 0, 0);
+  }
+}

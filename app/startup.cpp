@@ -1,0 +1,40 @@
+// The start-up report printed before every run: host version, library load,
+// library path and version, and the library's initialisation.
+#include "app/app.h"
+
+#include "console/console.h"
+#include "udismapi/version.h"
+
+void ReportEnvironment() {
+  WriteLine("host:" + GetWindowsVersion());
+  // The library works under US English whatever the user's locale.
+  SetThreadLocale(1033);
+  bool loaded = false;
+  try {
+    loaded = LoadDismApi();
+    WriteLine("loadlibrary OK");
+  } catch (const Error &error) {
+    WriteLine(error.message);
+  }
+  if (loaded && !DismApiPath.empty()) {
+    WriteLine("path:" + DismApiPath);
+    WORD major = 0, minor = 0, build = 0, revision = 0;
+    if (GetFileVersion(DismApiPath, major, minor, build, revision))
+      WriteLine("version:" + UnsignedText(major) + "." + UnsignedText(minor) + "." +
+                UnsignedText(build) + "." + UnsignedText(revision));
+    else
+      WriteLine("could not retrieve dismapi.dll version");
+  }
+  if (loaded)
+    StartDism();
+}
+
+// The library logs to dism.log in the current folder.
+void StartDism() {
+  try {
+    HRESULT status = dism_Initialize(CurrentFolder() + "\\dism.log");
+    PrintStatus(status == S_OK, status, "DismInitialize OK", "DismInitialize Failed: ");
+  } catch (const Error &error) {
+    WriteLine(error.message);
+  }
+}

@@ -1,0 +1,72 @@
+// Cutting the 8-bit command line into arguments. Blanks, tabs and every other
+// byte from 1 to 32 separate arguments; double quotes group, and are dropped;
+// there is no escape character.
+#include "console/console.h"
+
+namespace {
+
+bool IsSeparator(char c) {
+  unsigned char byte = static_cast<unsigned char>(c);
+  return byte >= 1 && byte <= 32;
+}
+
+// Reads the token that starts at or after p into token. Gives the position
+// after it, or null when the line has no more tokens.
+const char *NextToken(const char *p, std::string &token) {
+  token.clear();
+  // An empty quoted pair where a token would begin is no argument at all.
+  for (;;) {
+    if (IsSeparator(*p))
+      ++p;
+    else if (p[0] == '"' && p[1] == '"')
+      p += 2;
+    else
+      break;
+  }
+  if (*p == '\0')
+    return nullptr;
+  bool quoted = false;
+  while (*p != '\0' && (quoted || !IsSeparator(*p))) {
+    const char *next = CharNextA(p);
+    if (next == p)
+      break;
+    if (*p == '"')
+      quoted = !quoted;
+    else
+      token.append(p, next);
+    p = next;
+  }
+  return p;
+}
+
+} // namespace
+
+int ArgumentCountOf(const char *commandLine) {
+  std::string token;
+  const char *p = NextToken(commandLine, token); // the program name
+  int count = 0;
+  while (p != nullptr) {
+    p = NextToken(p, token);
+    if (p == nullptr || token.empty())
+      break;
+    ++count;
+  }
+  return count;
+}
+
+std::string ArgumentOf(const char *commandLine, int n) {
+  std::string token;
+  const char *p = NextToken(commandLine, token);
+  for (int i = 1; p != nullptr && i <= n; ++i) {
+    p = NextToken(p, token);
+    if (p == nullptr || token.empty())
+      return std::string();
+    if (i == n)
+      return token;
+  }
+  return std::string();
+}
+
+int ArgumentCount() { return ArgumentCountOf(GetCommandLineA()); }
+
+std::string Argument(int n) { return ArgumentOf(GetCommandLineA(), n); }

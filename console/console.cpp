@@ -1,0 +1,149 @@
+#include "console/console.h"
+
+#include <cstring>
+#include <vector>
+
+namespace {
+
+// The standard-output channel, opened by the first write.
+HANDLE OutputHandle = nullptr;
+bool OutputOpen = false;
+bool FlushAtLineEnd = false;
+char OutputBuffer[OutputBlockSize];
+size_t OutputFill = 0;
+DWORD OutputError = 0; // first error of the line being written, 0 for none
+
+const DWORD ErrorNoUsableDevice = 105;
+
+// Opens the channel; gives 0 or the code of the failure.
+DWORD OpenOutput() {
+  HANDLE handle = GetStdHandle(STD_OUTPUT_HANDLE);
+  if (handle == INVALID_HANDLE_VALUE)
+    return GetLastError();
+  DWORD type = GetFileType(handle);
+  if (type == FILE_TYPE_UNKNOWN) {
+    CloseHandle(handle);
+    return ErrorNoUsableDevice;
+  }
+  OutputHandle = handle;
+  OutputOpen = true;
+  FlushAtLineEnd = type == FILE_TYPE_CHAR;
+  return 0;
+}
+
+// Writes the buffer in one call and empties it; gives 0 or the error code.
+DWORD WriteBuffer() {
+  DWORD code = 0;
+  if (OutputFill > 0) {
+    DWORD written = 0;
+    if (!WriteFile(OutputHandle, OutputBuffer, static_cast<DWORD>(OutputFill), &written, nullptr))
+      code = GetLastError();
+    else if (written != OutputFill)
+      code = ERROR_WRITE_FAULT;
+  }
+  OutputFill = 0;
+  return code;
+}
+
+// Appends bytes, writing each full block; stops at the first failure.
+void AppendOutput(const char *bytes, size_t count) {
+  while (count > 0 && OutputError == 0) {
+    size_t room = OutputBlockSize - OutputFill;
+    size_t take = count < room ? count : room;
+    memcpy(OutputBuffer + OutputFill, bytes, take);
+    OutputFill += take;
+    bytes += take;
+    count -= take;
+    if (OutputFill == OutputBlockSize)
+      OutputError = WriteBuffer();
+  }
+}
+
+} // namespace
+
+void WriteLine(const std::string &text) {
+  if (!OutputOpen)
+    OutputError = OpenOutput();
+  if (OutputError == 0) {
+    AppendOutput(text.data(), text.size());
+    AppendOutput("\r\n", 2);
+    if (FlushAtLineEnd && OutputError == 0)
+      OutputError = WriteBuffer();
+  }
+  if (OutputError != 0) {
+    DWORD code = OutputError;
+    OutputError = 0;
+    RaiseError("EInOutError", InOutErrorMessage(code));
+  }
+}
+
+void WriteWideLine(const std::wstring &text) { WriteLine(NarrowText(text.c_str())); }
+
+void FlushOutput() {
+  if (OutputOpen)
+    WriteBuffer();
+}
+
+void CloseOutput() {
+  FlushOutput();
+  OutputOpen = false;
+  OutputHandle = nullptr;
+  FlushAtLineEnd = false;
+}
+
+std::string InOutErrorMessage(DWORD code) {
+  switch (code) {
+  case 2:
+    return "File not found";
+  case 3:
+    return "Invalid filename";
+  case 4:
+    return "Too many open files";
+  case 5:
+    return "File access denied";
+  case 100:
+    return "Read beyond end of file";
+  case 101:
+    return "Disk full";
+  case 106:
+    return "Invalid numeric input";
+  default:
+    return "I/O error " + std::to_string(code);
+  }
+}
+
+// Paths and names reach the platform in the code page the 8-bit text really
+// is in: the system ANSI code page. Each result is sized by the platform.
+std::wstring WideText(const std::string &text) {
+  if (text.empty())
+    return std::wstring();
+  int size = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  if (size <= 0)
+    return std::wstring();
+  std::wstring wide(static_cast<size_t>(size), L'\0');
+  size = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &wide[0], size);
+  if (size <= 0)
+    return std::wstring();
+  wide.resize(static_cast<size_t>(size));
+  return wide;
+}
+
+std::string NarrowText(const wchar_t *text) {
+  if (text == nullptr || *text == L'\0')
+    return std::string();
+  int length = static_cast<int>(wcslen(text));
+  int size = WideCharToMultiByte(CP_ACP, 0, text, length, nullptr, 0, nullptr, nullptr);
+  if (size <= 0)
+    return std::string();
+  std::string narrow(static_cast<size_t>(size), '\0');
+  size = WideCharToMultiByte(CP_ACP, 0, text, length, &narrow[0], size, nullptr, nullptr);
+  if (size <= 0)
+    return std::string();
+  narrow.resize(static_cast<size_t>(size));
+  return narrow;
+}
+
+void EndProcess(UINT exitCode) {
+  CloseOutput();
+  ExitProcess(exitCode);
+}

@@ -1,0 +1,63 @@
+// The edge of the process: standard output, the command line, text helpers,
+// file tests, the top-level error report and the end of the run.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+
+#include "console/error.h"
+
+// ---- standard output ------------------------------------------------------
+// Lines go out in 128-byte blocks to files and pipes, and whole at once to a
+// console. A failed write raises EInOutError after the line.
+constexpr size_t OutputBlockSize = 128;
+
+void WriteLine(const std::string &text);
+void WriteWideLine(const std::wstring &text);
+// Writes what the buffer still holds; a failure is ignored.
+void FlushOutput();
+// Writes what the buffer holds and forgets the handle, so that the next line
+// opens standard output afresh.
+void CloseOutput();
+
+// Message of an EInOutError for a platform or I/O error code.
+std::string InOutErrorMessage(DWORD code);
+
+// ---- text conversion (the system ANSI code page, both ways) --------------
+std::wstring WideText(const std::string &text);
+std::string NarrowText(const wchar_t *text); // null gives the empty text
+
+// ---- the command line ------------------------------------------------------
+// Argument 0 is the program name; the count is of the arguments after it, up
+// to the first empty one. Scanned afresh on every call.
+int ArgumentCount();
+std::string Argument(int n);
+// The same over a given command line, for tests.
+int ArgumentCountOf(const char *commandLine);
+std::string ArgumentOf(const char *commandLine, int n);
+
+// ---- text helpers ---------------------------------------------------------
+std::string LowerAscii(std::string text);
+// 1-based position of the first occurrence of needle, 0 when absent or when
+// either text is empty.
+size_t TextPos(const std::string &needle, const std::string &haystack);
+std::string SignedText(int32_t value);
+std::string UnsignedText(uint32_t value);
+
+// ---- file system ------------------------------------------------------------
+bool IsExistingFile(const std::string &path);   // wildcards honoured
+bool IsExistingFolder(const std::string &path);
+// The current folder; no trailing backslash except at a drive root.
+std::string CurrentFolder();
+
+// ---- the end of the run ------------------------------------------------------
+// The two-line report text: kind, module, module-relative offset; message.
+std::string ErrorReportText(const std::string &kind, const std::string &module,
+                            uintptr_t offset, const std::string &message);
+// Flushes standard output, then writes the report of an uncaught error to
+// standard error in the OEM code page, followed by an empty line.
+void ReportTopLevelError(const Error &error);
+// Closes standard output and ends the process with the given exit code.
+[[noreturn]] void EndProcess(UINT exitCode);

@@ -1,0 +1,68 @@
+#include "console/console.h"
+
+#include <cstdio>
+#include <vector>
+
+#if defined(_MSC_VER)
+#include <intrin.h>
+#define RAISE_NOINLINE __declspec(noinline)
+#define CALLER_ADDRESS() _ReturnAddress()
+#else
+#define RAISE_NOINLINE __attribute__((noinline))
+#define CALLER_ADDRESS() __builtin_return_address(0)
+#endif
+
+RAISE_NOINLINE void RaiseError(const char *kind, const std::string &message) {
+  throw Error{kind, message, CALLER_ADDRESS()};
+}
+
+std::string ErrorReportText(const std::string &kind, const std::string &module,
+                            uintptr_t offset, const std::string &message) {
+  const size_t limit = 1023;
+  const char *period = !message.empty() && message.back() != '.' ? "." : "";
+  std::vector<char> text(limit + 1);
+  int length = snprintf(text.data(), text.size(), "Exception %s in module %s at %08X.\r\n%s%s\r\n",
+                        kind.c_str(), module.c_str(), static_cast<unsigned>(offset),
+                        message.c_str(), period);
+  if (length < 0)
+    return std::string();
+  return std::string(text.data(), static_cast<size_t>(length) < limit ? length : limit);
+}
+
+namespace {
+
+// File name (after the last backslash) and start of the module that holds
+// the given code address.
+std::string ModuleOf(const void *address, uintptr_t &base) {
+  HMODULE module = nullptr;
+  base = 0;
+  if (address == nullptr ||
+      !GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
+                              GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                          static_cast<LPCSTR>(address), &module))
+    module = GetModuleHandleA(nullptr);
+  else
+    base = reinterpret_cast<uintptr_t>(module);
+  char path[MAX_PATH + 1] = "";
+  DWORD length = GetModuleFileNameA(module, path, MAX_PATH);
+  std::string name(path, length < MAX_PATH ? length : MAX_PATH);
+  size_t slash = name.find_last_of('\\');
+  return slash == std::string::npos ? name : name.substr(slash + 1);
+}
+
+} // namespace
+
+void ReportTopLevelError(const Error &error) {
+  FlushOutput(); // all normal output comes before the report
+  uintptr_t base = 0;
+  std::string module = ModuleOf(error.address, base);
+  uintptr_t offset = base != 0 ? reinterpret_cast<uintptr_t>(error.address) - base : 0;
+  std::string text = ErrorReportText(error.kind, module, offset, error.message);
+  std::vector<char> oem(text.begin(), text.end());
+  oem.push_back('\0');
+  CharToOemA(oem.data(), oem.data());
+  HANDLE handle = GetStdHandle(STD_ERROR_HANDLE);
+  DWORD written = 0;
+  WriteFile(handle, oem.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+  WriteFile(handle, "\r\n", 2, &written, nullptr);
+}

@@ -1,0 +1,218 @@
+#include "harness.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+std::string BuildFolder() {
+  char path[MAX_PATH] = "";
+  GetModuleFileNameA(nullptr, path, MAX_PATH);
+  std::string folder(path);
+  return folder.substr(0, folder.find_last_of('\\'));
+}
+
+bool UnderWine() {
+  HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+  return ntdll && GetProcAddress(ntdll, "wine_get_version");
+}
+
+std::string Lines(const std::vector<std::string> &lines) {
+  std::string text;
+  for (const std::string &line : lines)
+    text += line + "\r\n";
+  return text;
+}
+
+std::vector<std::string> SplitLines(const std::string &text) {
+  std::vector<std::string> lines;
+  size_t start = 0;
+  while (start < text.size()) {
+    size_t end = text.find("\r\n", start);
+    if (end == std::string::npos)
+      end = text.size();
+    lines.push_back(text.substr(start, end - start));
+    start = end + 2;
+  }
+  return lines;
+}
+
+std::string ReadFileText(const std::string &path) {
+  std::string text;
+  FILE *file = fopen(path.c_str(), "rb");
+  if (!file)
+    return text;
+  char block[65536];
+  size_t n;
+  while ((n = fread(block, 1, sizeof block, file)) > 0)
+    text.append(block, n);
+  fclose(file);
+  return text;
+}
+
+void WriteFileText(const std::string &path, const std::string &text) {
+  FILE *file = fopen(path.c_str(), "wb");
+  ASSERT_NE(file, nullptr) << path;
+  fwrite(text.data(), 1, text.size(), file);
+  fclose(file);
+}
+
+namespace {
+
+void RemoveTree(const std::string &folder) {
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
+  if (search != INVALID_HANDLE_VALUE) {
+    do {
+      std::string name = found.cFileName;
+      if (name == "." || name == "..")
+        continue;
+      std::string path = folder + "\\" + name;
+      if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+        RemoveTree(path);
+      else
+        DeleteFileA(path.c_str());
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+  }
+  RemoveDirectoryA(folder.c_str());
+}
+
+std::string ReadAll(HANDLE handle) {
+  std::string text;
+  char block[65536];
+  DWORD n = 0;
+  while (ReadFile(handle, block, sizeof block, &n, nullptr) && n > 0)
+    text.append(block, n);
+  return text;
+}
+
+} // namespace
+
+Sandbox::Sandbox(const char *standin, const std::string &script) {
+  static int counter = 0;
+  char temp[MAX_PATH] = "";
+  GetTempPathA(MAX_PATH, temp);
+  folder = std::string(temp) + "vantorix-" + std::to_string(GetCurrentProcessId()) + "-" +
+           std::to_string(++counter);
+  RemoveTree(folder);
+  CreateDirectoryA(folder.c_str(), nullptr);
+  Copy("vantorix.exe", "vantorix.exe");
+  if (standin)
+    Copy(std::string(standin) + ".dll", "DismAPI.dll");
+  if (!script.empty())
+    WriteFileText(Path("standin.txt"), script);
+}
+
+Sandbox::~Sandbox() {
+  if (!::testing::Test::HasFailure())
+    RemoveTree(folder);
+  else
+    fprintf(stderr, "sandbox kept: %s\n", folder.c_str());
+}
+
+void Sandbox::Copy(const std::string &buildName, const std::string &name) const {
+  std::string from = BuildFolder() + "\\" + buildName;
+  ASSERT_TRUE(CopyFileA(from.c_str(), Path(name).c_str(), FALSE)) << from;
+}
+
+void Sandbox::MakeFolder(const std::string &name) const { CreateDirectoryA(Path(name).c_str(), nullptr); }
+
+void Sandbox::MakeFile(const std::string &name, const std::string &text) const {
+  WriteFileText(Path(name), text);
+}
+
+std::vector<std::string> Sandbox::Journal() const {
+  return SplitLines(ReadFileText(Path("journal.txt")));
+}
+
+ProgramRun RunProgram(const std::string &exe, const std::string &commandLine,
+                      const std::string &cwd, bool pipes) {
+  ProgramRun run = {"", "", 0xFFFFFFFF, 0};
+  SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+  HANDLE outRead = nullptr, outWrite = nullptr, errRead = nullptr, errWrite = nullptr;
+  std::string outFile, errFile;
+  if (pipes) {
+    CreatePipe(&outRead, &outWrite, &inherit, 0);
+    CreatePipe(&errRead, &errWrite, &inherit, 0);
+    SetHandleInformation(outRead, HANDLE_FLAG_INHERIT, 0);
+    SetHandleInformation(errRead, HANDLE_FLAG_INHERIT, 0);
+  } else {
+    char temp[MAX_PATH] = "";
+    GetTempPathA(MAX_PATH, temp);
+    static int counter = 0;
+    std::string base = std::string(temp) + "vantorix-run-" +
+                       std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter);
+    outFile = base + ".out";
+    errFile = base + ".err";
+    outWrite = CreateFileA(outFile.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
+                           CREATE_ALWAYS, 0, nullptr);
+    errWrite = CreateFileA(errFile.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
+                           CREATE_ALWAYS, 0, nullptr);
+  }
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+  startup.hStdOutput = outWrite;
+  startup.hStdError = errWrite;
+  PROCESS_INFORMATION process = {};
+  std::vector<char> line(commandLine.begin(), commandLine.end());
+  line.push_back('\0');
+  DWORD start = GetTickCount();
+  BOOL started = CreateProcessA(exe.c_str(), line.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                                cwd.empty() ? nullptr : cwd.c_str(), &startup, &process);
+  DWORD error = GetLastError();
+  CloseHandle(outWrite);
+  CloseHandle(errWrite);
+  EXPECT_TRUE(started) << "could not start " << exe << " (error " << error << ")";
+  if (!started) {
+    if (pipes) {
+      CloseHandle(outRead);
+      CloseHandle(errRead);
+    }
+    return run;
+  }
+  if (pipes) {
+    // Standard error is read after standard output; the tool writes little there.
+    run.out = ReadAll(outRead);
+    run.err = ReadAll(errRead);
+    CloseHandle(outRead);
+    CloseHandle(errRead);
+  }
+  WaitForSingleObject(process.hProcess, INFINITE);
+  run.milliseconds = GetTickCount() - start;
+  GetExitCodeProcess(process.hProcess, &run.exitCode);
+  CloseHandle(process.hProcess);
+  CloseHandle(process.hThread);
+  if (!pipes) {
+    run.out = ReadFileText(outFile);
+    run.err = ReadFileText(errFile);
+    DeleteFileA(outFile.c_str());
+    DeleteFileA(errFile.c_str());
+  }
+  return run;
+}
+
+ProgramRun RunTool(const Sandbox &sandbox, const std::string &args, const std::string &cwd) {
+  std::string line = "vantorix.exe";
+  if (!args.empty())
+    line += " " + args;
+  return RunProgram(sandbox.Path("vantorix.exe"), line, cwd.empty() ? sandbox.folder : cwd);
+}
+
+std::vector<std::string> LoadedReport(const Sandbox &sandbox) {
+  return {"loadlibrary OK", "path:" + sandbox.Path("DismAPI.dll"), "version:10.0.19041.1",
+          "DismInitialize OK"};
+}
+
+std::string AfterHostLine(const std::string &out) {
+  EXPECT_EQ(out.compare(0, 5, "host:"), 0) << out;
+  size_t end = out.find("\r\n");
+  return end == std::string::npos ? std::string() : out.substr(end + 2);
+}
+
+std::string AfterReport(const Sandbox &sandbox, const std::vector<std::string> &lines) {
+  std::vector<std::string> all = LoadedReport(sandbox);
+  all.insert(all.end(), lines.begin(), lines.end());
+  return Lines(all);
+}

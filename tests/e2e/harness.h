@@ -1,0 +1,57 @@
+// Black-box helpers: a sandbox folder with vantorix.exe and a stand-in
+// DismAPI.dll beside it, and runs of programs with an exact command line.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+struct ProgramRun {
+  std::string out, err; // exact bytes of standard output and error
+  DWORD exitCode;
+  DWORD milliseconds;
+};
+
+// The folder of this test program, where the build put its siblings.
+std::string BuildFolder();
+bool UnderWine();
+// Lines joined, each ended by CR LF.
+std::string Lines(const std::vector<std::string> &lines);
+std::vector<std::string> SplitLines(const std::string &text);
+std::string ReadFileText(const std::string &path);
+void WriteFileText(const std::string &path, const std::string &text);
+
+// A fresh folder under the temp folder, removed again at the end of the test.
+struct Sandbox {
+  // standin: build name of the stand-in variant copied in as DismAPI.dll, or
+  // null for none. script: the stand-in's answers (standin.txt).
+  explicit Sandbox(const char *standin = "standin-full", const std::string &script = "");
+  ~Sandbox();
+  Sandbox(const Sandbox &) = delete;
+  Sandbox &operator=(const Sandbox &) = delete;
+
+  std::string Path(const std::string &name) const { return folder + "\\" + name; }
+  void Copy(const std::string &buildName, const std::string &name) const;
+  void MakeFolder(const std::string &name) const;
+  void MakeFile(const std::string &name, const std::string &text = "x") const;
+  // The stand-in's journal, one call a line.
+  std::vector<std::string> Journal() const;
+
+  std::string folder;
+};
+
+// Starts exe with exactly commandLine, standard output and error to files
+// (or to pipes), in folder cwd, and waits for it.
+ProgramRun RunProgram(const std::string &exe, const std::string &commandLine,
+                      const std::string &cwd, bool pipes = false);
+// vantorix.exe of the sandbox, with "vantorix.exe" and args as command line.
+ProgramRun RunTool(const Sandbox &sandbox, const std::string &args, const std::string &cwd = "");
+
+// The start-up report of a run with the full stand-in in the sandbox, after
+// the host line (which depends on the machine).
+std::vector<std::string> LoadedReport(const Sandbox &sandbox);
+// The output without its first (host) line; the host line must be there.
+std::string AfterHostLine(const std::string &out);
+// Output of a run with the full stand-in: its start-up report, then lines.
+std::string AfterReport(const Sandbox &sandbox, const std::vector<std::string> &lines);

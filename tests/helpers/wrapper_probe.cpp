@@ -1,0 +1,80 @@
+// Loads DismAPI.dll from beside itself through the binding and calls the
+// wrappers named on its command line, in order, printing what each gave:
+//   init <log> | imageinfo <file> | mounted | packages | drivers | open <folder>
+//   | close | addpackage <file> | adddriver <file> | addcapability <name>
+//   | unmount <folder> <flags> | mount <image> <folder> <flags> | lasterror
+#include "console/console.h"
+#include "udismapi/udismapi.h"
+
+#include <cstdlib>
+
+namespace {
+
+_DismImagesInfo Images;
+_DismMountedImagesInfo Mounted;
+_DismPackages Packages;
+_DismDriverPackages Drivers;
+
+template <typename Array, typename Name>
+void Report(const char *op, HRESULT status, const Array &array, Name name) {
+  std::string first = array.empty() ? "-" : NarrowText(name(array.front()));
+  WriteLine(std::string(op) + " status=" + SignedText(status) +
+            " size=" + std::to_string(array.size()) + " first=" + first);
+}
+
+void Plain(const char *op, HRESULT status) {
+  WriteLine(std::string(op) + " status=" + SignedText(status));
+}
+
+} // namespace
+
+int main() {
+  try {
+    LoadDismApi();
+    int count = ArgumentCount();
+    for (int n = 1; n <= count; ++n) {
+      std::string op = Argument(n);
+      if (op == "init") {
+        Plain("init", dism_Initialize(Argument(++n)));
+      } else if (op == "imageinfo") {
+        HRESULT s = dism_GetImageInfo(Argument(++n), Images);
+        Report("imageinfo", s, Images, [](const DismImageInfo &r) { return r.ImageName; });
+      } else if (op == "mounted") {
+        HRESULT s = dism_GetMountedImageInfo(Mounted);
+        Report("mounted", s, Mounted, [](const DismMountedImageInfo &r) { return r.MountPath; });
+      } else if (op == "packages") {
+        HRESULT s = dism_GetPackages(Packages);
+        Report("packages", s, Packages, [](const DismPackage &r) { return r.PackageName; });
+      } else if (op == "drivers") {
+        HRESULT s = dism_GetDrivers(Drivers);
+        Report("drivers", s, Drivers, [](const DismDriverPackage &r) { return r.PublishedName; });
+      } else if (op == "open") {
+        Plain("open", dism_OpenSession(Argument(++n)));
+        WriteLine("handle=" + UnsignedText(SessionHandle));
+      } else if (op == "close") {
+        Plain("close", dism_CloseSession());
+      } else if (op == "addpackage") {
+        Plain("addpackage", dism_AddPackage(Argument(++n)));
+      } else if (op == "adddriver") {
+        Plain("adddriver", dism_AddDriver(Argument(++n)));
+      } else if (op == "addcapability") {
+        Plain("addcapability", dism_AddCapability(Argument(++n)));
+      } else if (op == "unmount") {
+        std::string folder = Argument(++n);
+        Plain("unmount", dism_UnmountImage(folder, strtoul(Argument(++n).c_str(), nullptr, 0)));
+      } else if (op == "mount") {
+        std::string image = Argument(++n), folder = Argument(++n);
+        Plain("mount", dism_MountImage(image, folder, strtoul(Argument(++n).c_str(), nullptr, 0)));
+      } else if (op == "lasterror") {
+        WriteLine("lasterror=[" + dism_LastErrorMessage() + "]");
+      } else {
+        WriteLine("unknown operation " + op);
+        EndProcess(2);
+      }
+    }
+  } catch (const Error &error) {
+    WriteLine("raised:" + error.message);
+    EndProcess(3);
+  }
+  EndProcess(0);
+}

@@ -1,0 +1,355 @@
+// A stand-in for DismAPI.dll, for the tests only. It answers from
+// standin.txt beside itself and writes every call, with every argument, to
+// journal.txt beside itself. Lines of standin.txt (UTF-8):
+//   status <Entry> <n> [<n> ...]   statuses of successive calls; the last repeats
+//   lasterror <text>               Value of DismGetLastErrorMessage; <null> for null
+//   handle <n>                     session handle DismOpenSession gives
+//   image <index>|<name>|<major>|<minor>|<build>
+//   mounted <mount path>|<image file>|<index>|<mode>|<status>
+//   package <name>                 driver <name>
+//   packages <count> <prefix>      names prefix0, prefix1, ...
+//   nullbuffer <Entry> <count>     set the count but leave the buffer null
+//   limit <Entry> <n> [<n> ...]    records handed out by successive calls at most
+// A text of <null> is a null pointer.
+#include <windows.h>
+
+#include <dismapi.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct Script {
+  std::map<std::string, std::vector<HRESULT>> statuses;
+  std::map<std::string, size_t> calls;
+  std::map<std::string, UINT> nullBuffers;
+  std::map<std::string, std::vector<HRESULT>> limits;
+  bool hasLastError = false;
+  std::wstring lastError;
+  bool lastErrorNull = false;
+  DismSession handle = 1;
+  std::vector<std::vector<std::wstring>> images, mounted;
+  std::vector<std::wstring> packages, drivers;
+};
+
+Script *script = nullptr;
+HMODULE self = nullptr;
+DismString *lastErrorString = nullptr;
+
+std::string Beside(const char *name) {
+  char path[MAX_PATH] = "";
+  GetModuleFileNameA(self, path, MAX_PATH);
+  std::string folder(path);
+  return folder.substr(0, folder.find_last_of('\\') + 1) + name;
+}
+
+std::wstring Wide(const std::string &utf8) {
+  int size = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), (int)utf8.size(), nullptr, 0);
+  std::wstring wide(size, L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), (int)utf8.size(), &wide[0], size);
+  return wide;
+}
+
+std::string Utf8(const wchar_t *wide) {
+  int size = WideCharToMultiByte(CP_UTF8, 0, wide, -1, nullptr, 0, nullptr, nullptr);
+  std::string text(size > 0 ? size - 1 : 0, '\0');
+  if (size > 1)
+    WideCharToMultiByte(CP_UTF8, 0, wide, -1, &text[0], size, nullptr, nullptr);
+  return text;
+}
+
+std::vector<std::wstring> Fields(const std::string &text) {
+  std::vector<std::wstring> fields;
+  size_t start = 0;
+  for (;;) {
+    size_t bar = text.find('|', start);
+    fields.push_back(Wide(text.substr(start, bar - start)));
+    if (bar == std::string::npos)
+      return fields;
+    start = bar + 1;
+  }
+}
+
+Script &Load() {
+  if (script)
+    return *script;
+  script = new Script;
+  FILE *file = fopen(Beside("standin.txt").c_str(), "rb");
+  if (!file)
+    return *script;
+  char line[4096];
+  while (fgets(line, sizeof line, file)) {
+    std::string text(line);
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
+      text.pop_back();
+    size_t blank = text.find(' ');
+    std::string word = text.substr(0, blank);
+    std::string rest = blank == std::string::npos ? "" : text.substr(blank + 1);
+    if (word == "status" || word == "limit") {
+      size_t at = rest.find(' ');
+      std::vector<HRESULT> &list =
+          (word == "status" ? script->statuses : script->limits)[rest.substr(0, at)];
+      const char *p = rest.c_str() + at;
+      char *end = nullptr;
+      for (long long n = strtoll(p, &end, 0); end != p; n = strtoll(p, &end, 0)) {
+        list.push_back((HRESULT)(LONG)n);
+        p = end;
+      }
+    } else if (word == "lasterror") {
+      script->hasLastError = true;
+      script->lastErrorNull = rest == "<null>";
+      script->lastError = Wide(rest);
+    } else if (word == "handle") {
+      script->handle = (DismSession)strtoul(rest.c_str(), nullptr, 0);
+    } else if (word == "image") {
+      script->images.push_back(Fields(rest));
+    } else if (word == "mounted") {
+      script->mounted.push_back(Fields(rest));
+    } else if (word == "package") {
+      script->packages.push_back(Wide(rest));
+    } else if (word == "driver") {
+      script->drivers.push_back(Wide(rest));
+    } else if (word == "packages") {
+      char *end = nullptr;
+      unsigned long count = strtoul(rest.c_str(), &end, 0);
+      std::wstring prefix = Wide(*end ? end + 1 : "");
+      for (unsigned long i = 0; i < count; ++i)
+        script->packages.push_back(prefix + std::to_wstring(i));
+    } else if (word == "nullbuffer") {
+      size_t at = rest.find(' ');
+      script->nullBuffers[rest.substr(0, at)] = (UINT)strtoul(rest.c_str() + at, nullptr, 0);
+    }
+  }
+  fclose(file);
+  return *script;
+}
+
+// The scripted value for this call of the entry, or otherwise.
+HRESULT Scripted(const std::map<std::string, std::vector<HRESULT>> &values, const char *entry,
+                 size_t call, HRESULT otherwise) {
+  auto found = values.find(entry);
+  if (found == values.end() || found->second.empty())
+    return otherwise;
+  const std::vector<HRESULT> &list = found->second;
+  return list[call < list.size() ? call : list.size() - 1];
+}
+
+HRESULT Status(const char *entry) {
+  Script &s = Load();
+  size_t call = s.calls[entry]++;
+  return Scripted(s.statuses, entry, call, S_OK);
+}
+
+// Journal argument texts.
+std::string Str(PCWSTR text) { return text ? "\"" + Utf8(text) + "\"" : "null"; }
+std::string Ptr(const void *p) { return p ? "ptr" : "null"; }
+std::string Num(unsigned long long n) { return std::to_string(n); }
+
+void Journal(const char *entry, const std::vector<std::string> &arguments) {
+  std::string line = std::string(entry) + "(";
+  for (size_t i = 0; i < arguments.size(); ++i)
+    line += (i ? ", " : "") + arguments[i];
+  line += ")\r\n";
+  FILE *file = fopen(Beside("journal.txt").c_str(), "ab");
+  if (file) {
+    fwrite(line.data(), 1, line.size(), file);
+    fclose(file);
+  }
+}
+
+// Copies a text into memory that stays until the process ends.
+PCWSTR Keep(const std::wstring &text) {
+  if (text == L"<null>")
+    return nullptr;
+  wchar_t *copy = (wchar_t *)HeapAlloc(GetProcessHeap(), 0, (text.size() + 1) * sizeof(wchar_t));
+  memcpy(copy, text.c_str(), (text.size() + 1) * sizeof(wchar_t));
+  return copy;
+}
+
+UINT Number(const std::vector<std::wstring> &fields, size_t i) {
+  return i < fields.size() ? (UINT)wcstoul(fields[i].c_str(), nullptr, 0) : 0;
+}
+
+std::wstring Text(const std::vector<std::wstring> &fields, size_t i) {
+  return i < fields.size() ? fields[i] : std::wstring();
+}
+
+// Hands out count records, or none with the count set when so scripted.
+template <typename Record, typename Fill>
+void HandOut(const char *entry, size_t count, Record **buffer, UINT *outCount, Fill fill) {
+  Script &s = Load();
+  auto null = s.nullBuffers.find(entry);
+  if (null != s.nullBuffers.end()) {
+    *buffer = nullptr;
+    *outCount = null->second;
+    return;
+  }
+  size_t limit = (size_t)Scripted(s.limits, entry, s.calls[entry], (HRESULT)count);
+  if (limit < count)
+    count = limit;
+  if (count == 0)
+    return;
+  Record *records = (Record *)HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, count * sizeof(Record));
+  for (size_t i = 0; i < count; ++i)
+    fill(records[i], i);
+  *buffer = records;
+  *outCount = (UINT)count;
+}
+
+} // namespace
+
+extern "C" {
+
+BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
+  if (reason == DLL_PROCESS_ATTACH)
+    self = instance;
+  return TRUE;
+}
+
+HRESULT WINAPI DismInitialize(DismLogLevel LogLevel, PCWSTR LogFilePath, PCWSTR ScratchDirectory) {
+  Journal("DismInitialize", {Num(LogLevel), Str(LogFilePath), Str(ScratchDirectory)});
+  return Status("DismInitialize");
+}
+
+HRESULT WINAPI DismShutdown(void) {
+  Journal("DismShutdown", {});
+  return Status("DismShutdown");
+}
+
+HRESULT WINAPI DismMountImage(PCWSTR ImageFilePath, PCWSTR MountPath, UINT ImageIndex,
+                              PCWSTR ImageName, DismImageIdentifier ImageIdentifier, DWORD Flags,
+                              HANDLE CancelEvent, DISM_PROGRESS_CALLBACK Progress, PVOID UserData) {
+  Journal("DismMountImage",
+          {Str(ImageFilePath), Str(MountPath), Num(ImageIndex), Str(ImageName),
+           Num(ImageIdentifier), Num(Flags), Ptr(CancelEvent), Ptr((void *)Progress),
+           Ptr(UserData)});
+  return Status("DismMountImage");
+}
+
+HRESULT WINAPI DismUnmountImage(PCWSTR MountPath, DWORD Flags, HANDLE CancelEvent,
+                                DISM_PROGRESS_CALLBACK Progress, PVOID UserData) {
+  Journal("DismUnmountImage", {Str(MountPath), Num(Flags), Ptr(CancelEvent),
+                               Ptr((void *)Progress), Ptr(UserData)});
+  return Status("DismUnmountImage");
+}
+
+HRESULT WINAPI DismOpenSession(PCWSTR ImagePath, PCWSTR WindowsDirectory, PCWSTR SystemDrive,
+                               DismSession *Session) {
+  Journal("DismOpenSession",
+          {Str(ImagePath), Str(WindowsDirectory), Str(SystemDrive), Ptr(Session)});
+  HRESULT status = Status("DismOpenSession");
+  if (status == S_OK && Session)
+    *Session = Load().handle;
+  return status;
+}
+
+HRESULT WINAPI DismCloseSession(DismSession Session) {
+  Journal("DismCloseSession", {Num(Session)});
+  return Status("DismCloseSession");
+}
+
+HRESULT WINAPI DismGetLastErrorMessage(DismString **ErrorMessage) {
+  Journal("DismGetLastErrorMessage", {Ptr(ErrorMessage)});
+  HRESULT status = Status("DismGetLastErrorMessage");
+  Script &s = Load();
+  if (status == S_OK && ErrorMessage) {
+    lastErrorString = (DismString *)HeapAlloc(GetProcessHeap(), 0, sizeof(DismString));
+    lastErrorString->Value = s.lastErrorNull ? nullptr : Keep(s.lastError);
+    *ErrorMessage = lastErrorString;
+  }
+  return status;
+}
+
+HRESULT WINAPI DismGetImageInfo(PCWSTR ImageFilePath, DismImageInfo **ImageInfo, UINT *Count) {
+  Journal("DismGetImageInfo", {Str(ImageFilePath), Ptr(ImageInfo), Ptr(Count)});
+  const Script &s = Load();
+  HandOut("DismGetImageInfo", s.images.size(), ImageInfo, Count, [&](DismImageInfo &r, size_t i) {
+    const std::vector<std::wstring> &f = s.images[i];
+    r.ImageIndex = Number(f, 0);
+    r.ImageName = Keep(Text(f, 1));
+    r.MajorVersion = Number(f, 2);
+    r.MinorVersion = Number(f, 3);
+    r.Build = Number(f, 4);
+  });
+  return Status("DismGetImageInfo");
+}
+
+HRESULT WINAPI DismGetMountedImageInfo(DismMountedImageInfo **MountedImageInfo, UINT *Count) {
+  Journal("DismGetMountedImageInfo", {Ptr(MountedImageInfo), Ptr(Count)});
+  const Script &s = Load();
+  HandOut("DismGetMountedImageInfo", s.mounted.size(), MountedImageInfo, Count,
+          [&](DismMountedImageInfo &r, size_t i) {
+            const std::vector<std::wstring> &f = s.mounted[i];
+            r.MountPath = Keep(Text(f, 0));
+            r.ImageFilePath = Keep(Text(f, 1));
+            r.ImageIndex = Number(f, 2);
+            r.MountMode = (DismMountMode)Number(f, 3);
+            r.MountStatus = (DismMountStatus)Number(f, 4);
+          });
+  return Status("DismGetMountedImageInfo");
+}
+
+HRESULT WINAPI DismCleanupMountpoints(void) {
+  Journal("DismCleanupMountpoints", {});
+  return Status("DismCleanupMountpoints");
+}
+
+HRESULT WINAPI DismDelete(VOID *DismStructure) {
+  Journal("DismDelete", {DismStructure && DismStructure == lastErrorString ? "lasterror"
+                                                                            : Ptr(DismStructure)});
+  return Status("DismDelete");
+}
+
+HRESULT WINAPI DismAddPackage(DismSession Session, PCWSTR PackagePath, WINBOOL IgnoreCheck,
+                              WINBOOL PreventPending, HANDLE CancelEvent,
+                              DISM_PROGRESS_CALLBACK Progress, PVOID UserData) {
+  Journal("DismAddPackage", {Num(Session), Str(PackagePath), Num(IgnoreCheck), Num(PreventPending),
+                             Ptr(CancelEvent), Ptr((void *)Progress), Ptr(UserData)});
+  return Status("DismAddPackage");
+}
+
+HRESULT WINAPI DismGetPackages(DismSession Session, DismPackage **Package, UINT *Count) {
+  Journal("DismGetPackages", {Num(Session), Ptr(Package), Ptr(Count)});
+  const Script &s = Load();
+  HandOut("DismGetPackages", s.packages.size(), Package, Count,
+          [&](DismPackage &r, size_t i) { r.PackageName = Keep(s.packages[i]); });
+  return Status("DismGetPackages");
+}
+
+HRESULT WINAPI DismGetFeatures(DismSession Session, PCWSTR Identifier,
+                               DismPackageIdentifier PackageIdentifier, DismFeature **Feature,
+                               UINT *Count) {
+  Journal("DismGetFeatures", {Num(Session), Str(Identifier), Num(PackageIdentifier), Ptr(Feature),
+                              Ptr(Count)});
+  return Status("DismGetFeatures");
+}
+
+HRESULT WINAPI DismAddDriver(DismSession Session, PCWSTR DriverPath, WINBOOL ForceUnsigned) {
+  Journal("DismAddDriver", {Num(Session), Str(DriverPath), Num(ForceUnsigned)});
+  return Status("DismAddDriver");
+}
+
+HRESULT WINAPI DismGetDrivers(DismSession Session, WINBOOL AllDrivers,
+                              DismDriverPackage **DriverPackage, UINT *Count) {
+  Journal("DismGetDrivers", {Num(Session), Num(AllDrivers), Ptr(DriverPackage), Ptr(Count)});
+  const Script &s = Load();
+  HandOut("DismGetDrivers", s.drivers.size(), DriverPackage, Count,
+          [&](DismDriverPackage &r, size_t i) { r.PublishedName = Keep(s.drivers[i]); });
+  return Status("DismGetDrivers");
+}
+
+HRESULT WINAPI DismAddCapability(DismSession Session, PCWSTR Name, WINBOOL LimitAccess,
+                                 PCWSTR *SourcePaths, UINT SourcePathCount, HANDLE CancelEvent,
+                                 DISM_PROGRESS_CALLBACK Progress, PVOID UserData) {
+  Journal("DismAddCapability",
+          {Num(Session), Str(Name), Num(LimitAccess), Ptr(SourcePaths), Num(SourcePathCount),
+           Ptr(CancelEvent), Ptr((void *)Progress), Ptr(UserData)});
+  return Status("DismAddCapability");
+}
+
+} // extern "C"

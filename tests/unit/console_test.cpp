@@ -1,0 +1,234 @@
+#include "console/console.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct SplitCase {
+  const char *line;
+  std::vector<std::string> arguments;
+};
+
+// The same scan the tool runs over its own command line.
+TEST(Arguments, SplitsLikeTheTool) {
+  const SplitCase cases[] = {
+      {"prog", {}},
+      {"prog   \t ", {}},
+      {"prog \"\" \"\"", {}},
+      {"prog a b", {"a", "b"}},
+      {"prog \ta\t\tb ", {"a", "b"}},
+      {"prog \"c:\\my images\\boot.wim\"", {"c:\\my images\\boot.wim"}},
+      {"prog c:\\my\" \"images\\x", {"c:\\my images\\x"}},
+      {"prog \"ab\"\"cd\"", {"abcd"}},
+      {"prog \"a b\"\"c d\"", {"a bc d"}},
+      {"prog one \"\" two", {"one", "two"}},
+      {"prog word \"", {"word"}},
+      {"prog a\\\"b c", {"a\\b c"}},
+      {"prog \xe9t\xe9 \xff", {"\xe9t\xe9", "\xff"}},
+      {"\"c:\\program files\\prog.exe\" x", {"x"}},
+      {"prog a\x01" "b", {"a", "b"}},
+  };
+  for (const SplitCase &c : cases) {
+    SCOPED_TRACE(c.line);
+    ASSERT_EQ(ArgumentCountOf(c.line), static_cast<int>(c.arguments.size()));
+    for (size_t i = 0; i < c.arguments.size(); ++i)
+      EXPECT_EQ(ArgumentOf(c.line, static_cast<int>(i + 1)), c.arguments[i]) << "argument " << i + 1;
+    EXPECT_EQ(ArgumentOf(c.line, static_cast<int>(c.arguments.size() + 1)), "");
+  }
+}
+
+TEST(Text, LowerAsciiFoldsOnlyAToZ) {
+  EXPECT_EQ(LowerAscii("/MOUNT-Image"), "/mount-image");
+  EXPECT_EQ(LowerAscii("C:\\Temp\\\xC9T\xC9@[`{"), "c:\\temp\\\xC9t\xC9@[`{");
+  EXPECT_EQ(LowerAscii(std::string("A\0B", 3)), std::string("a\0b", 3));
+}
+
+TEST(Text, TextPosIsOneBasedAndZeroWhenAbsent) {
+  struct {
+    const char *needle, *haystack;
+    size_t position;
+  } cases[] = {
+      {"/ro", " /mount-image c:\\x /ro", 20}, {"/ro", "", 0},         {"", "abc", 0},
+      {"/ro", " c:/root/x", 4},               {"/RO", " /ro", 0},     {"abc", "ab", 0},
+      {"get-imageinfo", " /get-imageinfo", 3},
+  };
+  for (const auto &c : cases)
+    EXPECT_EQ(TextPos(c.needle, c.haystack), c.position) << c.needle << " in " << c.haystack;
+}
+
+TEST(Text, NumbersHaveNoPaddingOrGrouping) {
+  EXPECT_EQ(SignedText(0), "0");
+  EXPECT_EQ(SignedText(-2147024891), "-2147024891");
+  EXPECT_EQ(SignedText(INT32_MIN), "-2147483648");
+  EXPECT_EQ(SignedText(1), "1");
+  EXPECT_EQ(UnsignedText(2147483648u), "2147483648");
+  EXPECT_EQ(UnsignedText(4294967295u), "4294967295");
+}
+
+TEST(Output, InOutErrorMessages) {
+  struct {
+    DWORD code;
+    const char *message;
+  } cases[] = {{2, "File not found"},        {3, "Invalid filename"},
+               {4, "Too many open files"},   {5, "File access denied"},
+               {100, "Read beyond end of file"}, {101, "Disk full"},
+               {106, "Invalid numeric input"}, {105, "I/O error 105"},
+               {232, "I/O error 232"}};
+  for (const auto &c : cases)
+    EXPECT_EQ(InOutErrorMessage(c.code), c.message);
+}
+
+TEST(Report, TextOfTheTopLevelError) {
+  EXPECT_EQ(ErrorReportText("Exception", "vantorix.exe", 0x1A2B, "file does not exist"),
+            "Exception Exception in module vantorix.exe at 00001A2B.\r\nfile does not exist.\r\n");
+  EXPECT_EQ(ErrorReportText("EInOutError", "vantorix.exe", 0xABCDEF12, ""),
+            "Exception EInOutError in module vantorix.exe at ABCDEF12.\r\n\r\n");
+  EXPECT_EQ(ErrorReportText("Exception", "m.exe", 0, "ends in a period."),
+            "Exception Exception in module m.exe at 00000000.\r\nends in a period.\r\n");
+  std::string longText = ErrorReportText("Exception", "m.exe", 16, std::string(5000, 'x'));
+  EXPECT_EQ(longText.size(), 1023u);
+  EXPECT_EQ(longText.compare(0, 50, "Exception Exception in module m.exe at 00000010.\r\n"), 0);
+}
+
+TEST(Report, RaiseCarriesKindMessageAndAnAddressInThisModule) {
+  try {
+    RaiseError("Exception", "folder does not exist");
+    FAIL() << "nothing raised";
+  } catch (const Error &error) {
+    EXPECT_EQ(error.kind, "Exception");
+    EXPECT_EQ(error.message, "folder does not exist");
+    HMODULE module = nullptr;
+    ASSERT_TRUE(GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
+                                       GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                                   static_cast<LPCSTR>(error.address), &module));
+    EXPECT_EQ(module, GetModuleHandleA(nullptr));
+  }
+}
+
+// Output to a file goes out in whole 128-byte blocks; the rest waits for the
+// next block or for the end of the run.
+TEST(Output, FileReceivesWholeBlocks) {
+  char temp[MAX_PATH];
+  GetTempPathA(MAX_PATH, temp);
+  std::string path = std::string(temp) + "vantorix-unit-output.txt";
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                            CREATE_ALWAYS, 0, nullptr);
+  ASSERT_NE(file, INVALID_HANDLE_VALUE);
+  HANDLE saved = GetStdHandle(STD_OUTPUT_HANDLE);
+  fflush(stdout); // the test runner's own output must not land in the file
+  CloseOutput();
+  SetStdHandle(STD_OUTPUT_HANDLE, file);
+  auto size = [&] {
+    LARGE_INTEGER n;
+    GetFileSizeEx(file, &n);
+    return n.QuadPart;
+  };
+  WriteLine(std::string(125, 'a')); // 127 bytes: nothing written yet
+  EXPECT_EQ(size(), 0);
+  WriteLine(""); // 129 bytes: one block
+  EXPECT_EQ(size(), 128);
+  WriteLine(std::string(254, 'b')); // 385 bytes: three blocks
+  EXPECT_EQ(size(), 384);
+  WriteLine("c"); // 388
+  EXPECT_EQ(size(), 384);
+  CloseOutput();
+  EXPECT_EQ(size(), 388);
+  SetStdHandle(STD_OUTPUT_HANDLE, saved);
+  CloseHandle(file);
+  std::string expected = std::string(125, 'a') + "\r\n\r\n" + std::string(254, 'b') + "\r\nc\r\n";
+  FILE *in = fopen(path.c_str(), "rb");
+  ASSERT_NE(in, nullptr);
+  char bytes[512];
+  size_t n = fread(bytes, 1, sizeof bytes, in);
+  fclose(in);
+  DeleteFileA(path.c_str());
+  EXPECT_EQ(std::string(bytes, n), expected);
+}
+
+// A handle that is no device fails the first line with code 105, and the
+// next line tries to open standard output again.
+TEST(Output, UnusableStandardOutputRaises) {
+  HANDLE saved = GetStdHandle(STD_OUTPUT_HANDLE);
+  CloseOutput();
+  SetStdHandle(STD_OUTPUT_HANDLE, INVALID_HANDLE_VALUE);
+  SetLastError(ERROR_INVALID_HANDLE);
+  EXPECT_THROW(WriteLine("x"), Error);
+  SetStdHandle(STD_OUTPUT_HANDLE, nullptr);
+  try {
+    WriteLine("x");
+    ADD_FAILURE() << "nothing raised";
+  } catch (const Error &error) {
+    EXPECT_EQ(error.kind, "EInOutError");
+    EXPECT_EQ(error.message, "I/O error 105");
+  }
+  SetStdHandle(STD_OUTPUT_HANDLE, saved);
+  CloseOutput();
+}
+
+TEST(Files, ExistenceTests) {
+  char temp[MAX_PATH];
+  GetTempPathA(MAX_PATH, temp);
+  std::string folder = std::string(temp) + "vantorix-unit-files";
+  CreateDirectoryA(folder.c_str(), nullptr);
+  std::string file = folder + "\\image.wim";
+  HANDLE h = CreateFileA(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  CloseHandle(h);
+  struct {
+    std::string path;
+    bool file, folder;
+  } cases[] = {
+      {file, true, false},
+      {folder, false, true},
+      {folder + "\\*.wim", true, false},
+      {folder + "\\*.cab", false, false},
+      {folder + "\\missing", false, false},
+      {"", false, false},
+  };
+  for (const auto &c : cases) {
+    EXPECT_EQ(IsExistingFile(c.path), c.file) << c.path;
+    EXPECT_EQ(IsExistingFolder(c.path), c.folder) << c.path;
+  }
+  DeleteFileA(file.c_str());
+  RemoveDirectoryA(folder.c_str());
+}
+
+TEST(Files, CurrentFolderKeepsALongPathWhole) {
+  char saved[MAX_PATH];
+  GetCurrentDirectoryA(MAX_PATH, saved);
+  char temp[MAX_PATH];
+  GetTempPathA(MAX_PATH, temp);
+  std::string path = std::string(temp) + "vantorix-unit-long";
+  std::vector<std::string> made;
+  CreateDirectoryA(path.c_str(), nullptr);
+  made.push_back(path);
+  while (path.size() < 300) {
+    path += "\\" + std::string(40, 'd');
+    std::wstring longPath = L"\\\\?\\" + WideText(path);
+    ASSERT_TRUE(CreateDirectoryW(longPath.c_str(), nullptr) ||
+                GetLastError() == ERROR_ALREADY_EXISTS);
+    made.push_back(path);
+  }
+  std::wstring wide = L"\\\\?\\" + WideText(path);
+  bool entered = SetCurrentDirectoryA(path.c_str()) || SetCurrentDirectoryW(wide.c_str());
+  std::string current = CurrentFolder();
+  SetCurrentDirectoryA(saved);
+  for (auto it = made.rbegin(); it != made.rend(); ++it)
+    RemoveDirectoryW((L"\\\\?\\" + WideText(*it)).c_str());
+  EXPECT_EQ(CurrentFolder(), std::string(saved));
+  if (!entered) // Windows without long-path support, and Wine, refuse such a folder
+    GTEST_SKIP() << "the platform refuses a current folder of " << path.size() << " bytes";
+  EXPECT_EQ(current, path);
+}
+
+// Under a system code page of 1251, Cyrillic 8-bit text converts to the
+// right UTF-16 text and back.
+TEST(CyrillicCodePage, ConvertsWithTheSystemCodePage) {
+  ASSERT_EQ(GetACP(), 1251u) << "this test runs in a prefix whose code page is 1251";
+  SetThreadLocale(1033); // as the start-up report does; conversions must not follow it
+  const std::string narrow = "C:\\\xCE\xE1\xF0\xE0\xE7\xFB"; // "Образы" in 1251
+  const std::wstring wide = L"C:\\\u041e\u0431\u0440\u0430\u0437\u044b";
+  EXPECT_EQ(WideText(narrow), wide);
+  EXPECT_EQ(NarrowText(wide.c_str()), narrow);
+}
+
+} // namespace

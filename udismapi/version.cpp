@@ -1,0 +1,132 @@
+#include "udismapi/version.h"
+
+#include <vector>
+
+bool GetFileVersion(const std::string &file, WORD &major, WORD &minor, WORD &build,
+                    WORD &revision) {
+  DWORD size = GetFileVersionInfoSizeA(file.c_str(), nullptr);
+  if (size == 0)
+    return false;
+  std::vector<BYTE> data(size);
+  VS_FIXEDFILEINFO *fixed = nullptr;
+  UINT fixedSize = 0;
+  if (!GetFileVersionInfoA(file.c_str(), 0, size, data.data()) ||
+      !VerQueryValueA(data.data(), "\\", reinterpret_cast<void **>(&fixed), &fixedSize) ||
+      fixed == nullptr || fixedSize < sizeof(VS_FIXEDFILEINFO))
+    return false;
+  major = HIWORD(fixed->dwFileVersionMS);
+  minor = LOWORD(fixed->dwFileVersionMS);
+  build = HIWORD(fixed->dwFileVersionLS);
+  revision = LOWORD(fixed->dwFileVersionLS);
+  return true;
+}
+
+std::string GetSystemDir() {
+  char folder[MAX_PATH] = "";
+  UINT length = GetSystemDirectoryA(folder, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH)
+    return std::string();
+  return std::string(folder, length);
+}
+
+namespace {
+
+std::string VersionText(DWORD major, DWORD minor, DWORD build) {
+  return std::to_string(major) + "." + std::to_string(minor) + "." + std::to_string(build);
+}
+
+// Reads one DWORD value of an open key.
+RegistryNumber ReadNumber(HKEY key, const char *name) {
+  DWORD type = 0, size = 0;
+  if (RegQueryValueExA(key, name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS)
+    return {RegistryNumber::Absent, 0};
+  DWORD value = 0;
+  size = sizeof value;
+  if (RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE *>(&value), &size) !=
+          ERROR_SUCCESS ||
+      type != REG_DWORD || size != sizeof value)
+    return {RegistryNumber::Unreadable, 0};
+  return {RegistryNumber::Number, static_cast<int32_t>(value)};
+}
+
+// The platform's own report. Deprecated for the reason this tool wants it:
+// it says what the executable's manifest lets the platform say.
+bool AskPlatformVersion(OSVERSIONINFOA &platform) {
+#if defined(__GNUC__)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+#elif defined(_MSC_VER)
+#pragma warning(suppress : 4996)
+#endif
+  return GetVersionExA(&platform) != FALSE;
+#if defined(__GNUC__)
+#pragma GCC diagnostic pop
+#endif
+}
+
+} // namespace
+
+std::string MergeHostVersion(const HostVersionSources &s) {
+  std::string text;
+  // Working values stay 0 when the platform gave no report.
+  DWORD major = 0, minor = 0, build = 0;
+  if (s.platformKnown) {
+    major = s.major;
+    minor = s.minor;
+    build = s.build;
+    text = VersionText(major, minor, build);
+  }
+  if (s.fileKnown) {
+    if (s.fileMajor >= major) {
+      major = s.fileMajor;
+      if (s.fileMinor >= minor) {
+        minor = s.fileMinor;
+        if (s.fileBuild >= build)
+          build = s.fileBuild;
+      }
+    }
+    text = VersionText(major, minor, build);
+  }
+  if (s.keyOpened) {
+    const RegistryNumber &rmajor = s.registryMajor, &rminor = s.registryMinor;
+    // An unreadable value ends this stage; an absent one counts as 0.
+    if (rmajor.state == RegistryNumber::Unreadable)
+      return text;
+    if (rminor.state == RegistryNumber::Unreadable)
+      return text;
+    int32_t registryMajor = rmajor.state == RegistryNumber::Number ? rmajor.value : 0;
+    int32_t registryMinor = rminor.state == RegistryNumber::Number ? rminor.value : 0;
+    if (registryMajor == 10)
+      text = std::to_string(registryMajor) + "." + std::to_string(registryMinor) + "." +
+             std::to_string(build);
+  }
+  return text;
+}
+
+std::string GetWindowsVersion() {
+  HostVersionSources sources = {};
+  OSVERSIONINFOA platform = {};
+  platform.dwOSVersionInfoSize = sizeof platform; // 148: the plain record
+  if (AskPlatformVersion(platform)) {
+    sources.platformKnown = true;
+    sources.major = platform.dwMajorVersion;
+    sources.minor = platform.dwMinorVersion;
+    sources.build = platform.dwBuildNumber;
+  }
+  WORD revision = 0;
+  sources.fileKnown = GetFileVersion(GetSystemDir() + "\\kernel32.dll", sources.fileMajor,
+                                     sources.fileMinor, sources.fileBuild, revision);
+  HKEY key = nullptr;
+  // Read-only, and the native 64-bit view also from a 32-bit process.
+  const REGSAM access = KEY_READ | KEY_WOW64_64KEY;
+  static_assert(access == 0x20119, "registry access mask");
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion", 0,
+                    access, &key) == ERROR_SUCCESS) {
+    sources.keyOpened = true;
+    sources.registryMajor = ReadNumber(key, "CurrentMajorVersionNumber");
+    if (sources.registryMajor.state != RegistryNumber::Unreadable)
+      sources.registryMinor = ReadNumber(key, "CurrentMinorVersionNumber");
+    RegCloseKey(key);
+  }
+  return MergeHostVersion(sources);
+}
