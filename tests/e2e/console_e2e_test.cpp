@@ -1,1 +1,124 @@
+// The tool at the edge of its process: usage, output bytes, exit codes, the
+// error report, and how a command line is cut into arguments.
 #include "harness.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const std::vector<std::string> Usage = {
+    "vantorix 0.2",
+    "vantorix /get-imageinfo c:\\temp\\boot.wim",
+    "vantorix /mount-image c:\\temp\\boot.wim c:\\mount [/ro] [/force] ",
+    "vantorix /unmount-image c:\\mount [/discard] [/force]",
+    "vantorix /add-package c:\\mount c:\\temp\\package.cab",
+    "vantorix /add-driver c:\\mount c:\\temp\\driver.inf",
+    "vantorix /add-capability c:\\mount Language.Basic~~~en-US~0.0.1.0",
+    "vantorix /get-drivers",
+    "vantorix /get-packages",
+    "vantorix /get-mountedimageinfo",
+};
+
+const char *const MissingLibrary = "loadlibrary error:could not loadlibrary:126";
+
+// "Exception <kind> in module vantorix.exe at XXXXXXXX." with 8 upper-case hex digits.
+void ExpectReportHeader(const std::string &line, const std::string &kind) {
+  std::string head = "Exception " + kind + " in module vantorix.exe at ";
+  ASSERT_EQ(line.compare(0, head.size(), head), 0) << line;
+  std::string rest = line.substr(head.size());
+  ASSERT_EQ(rest.size(), 9u) << line;
+  EXPECT_EQ(rest[8], '.');
+  for (int i = 0; i < 8; ++i)
+    EXPECT_TRUE(isdigit(static_cast<unsigned char>(rest[i])) || (rest[i] >= 'A' && rest[i] <= 'F'))
+        << line;
+}
+
+TEST(Usage, TenLinesAfterTheReportAndExitZero) {
+  Sandbox sandbox(nullptr);
+  ProgramRun run = RunTool(sandbox, "");
+  std::vector<std::string> expected = {MissingLibrary};
+  expected.insert(expected.end(), Usage.begin(), Usage.end());
+  EXPECT_EQ(AfterHostLine(run.out), Lines(expected));
+  EXPECT_EQ(run.err, "");
+  EXPECT_EQ(run.exitCode, 0u);
+}
+
+TEST(Usage, ArgumentsWithoutAKeywordPrintOnlyTheReport) {
+  Sandbox sandbox;
+  for (const char *args : {"hello", "/GET /images c:\\x", "\"\" \"\" x"}) {
+    ProgramRun run = RunTool(sandbox, args);
+    EXPECT_EQ(AfterHostLine(run.out), AfterReport(sandbox, {})) << args;
+    EXPECT_EQ(run.exitCode, 0u) << args;
+  }
+}
+
+TEST(Output, FileAndPipeReceiveTheSameBytes) {
+  Sandbox sandbox;
+  ProgramRun toFile = RunProgram(sandbox.Path("vantorix.exe"), "vantorix.exe", sandbox.folder);
+  ProgramRun toPipe =
+      RunProgram(sandbox.Path("vantorix.exe"), "vantorix.exe", sandbox.folder, Output::Pipes);
+  EXPECT_EQ(toFile.out, toPipe.out);
+  EXPECT_GT(toFile.out.size(), 400u);
+  EXPECT_EQ(toPipe.exitCode, 0u);
+}
+
+TEST(Output, APipeWithoutReaderEndsTheRunWithTheReport) {
+  Sandbox sandbox(nullptr);
+  ProgramRun run = RunProgram(sandbox.Path("vantorix.exe"), "vantorix.exe", sandbox.folder,
+                              Output::BrokenPipe);
+  EXPECT_EQ(run.exitCode, 1u);
+  std::vector<std::string> lines = SplitLines(run.err);
+  ASSERT_EQ(lines.size(), 3u) << run.err;
+  ExpectReportHeader(lines[0], "EInOutError");
+  EXPECT_EQ(lines[1].compare(0, 10, "I/O error "), 0) << lines[1];
+  EXPECT_EQ(lines[1].back(), '.');
+  EXPECT_EQ(lines[2], "");
+}
+
+TEST(Report, MissingImageFileEndsTheRunWithExitOne) {
+  Sandbox sandbox;
+  ProgramRun run = RunTool(sandbox, "/mount-image " + sandbox.Path("missing.wim") + " c:\\mnt /force");
+  EXPECT_EQ(AfterHostLine(run.out), AfterReport(sandbox, {}));
+  std::vector<std::string> lines = SplitLines(run.err);
+  ASSERT_EQ(lines.size(), 3u) << run.err;
+  ExpectReportHeader(lines[0], "Exception");
+  EXPECT_EQ(lines[1], "file does not exist.");
+  EXPECT_EQ(lines[2], "");
+  EXPECT_EQ(run.exitCode, 1u);
+  for (const std::string &call : sandbox.Journal())
+    EXPECT_EQ(call.find("Mount"), std::string::npos) << call;
+}
+
+struct SplitCase {
+  const char *commandLine;
+  std::vector<std::string> arguments;
+};
+
+// Through CreateProcessA, so the exact command line reaches the program.
+TEST(Arguments, ExactCommandLinesThroughCreateProcess) {
+  const SplitCase cases[] = {
+      {"argdump.exe", {}},
+      {"argdump.exe  \t  ", {}},
+      {"argdump.exe \"\" \"\"", {}},
+      {"argdump.exe a\tb  c", {"a", "b", "c"}},
+      {"argdump.exe \"c:\\my images\\boot.wim\" c:\\mount", {"c:\\my images\\boot.wim", "c:\\mount"}},
+      {"argdump.exe c:\\my\" dir\"\\x", {"c:\\my dir\\x"}},
+      {"argdump.exe \"one\"\"two\"", {"onetwo"}},
+      {"argdump.exe a \"\" b", {"a", "b"}},
+      {"argdump.exe word \"", {"word"}},
+      {"argdump.exe back\\\\slash\\", {"back\\\\slash\\"}},
+      {"argdump.exe \xe9t\xe9 \xc0\xff", {"\xe9t\xe9", "\xc0\xff"}},
+      {"\"c:\\some where\\argdump.exe\" x", {"x"}},
+  };
+  std::string exe = BuildFolder() + "\\argdump.exe";
+  for (const SplitCase &c : cases) {
+    ProgramRun run = RunProgram(exe, c.commandLine, BuildFolder());
+    std::vector<std::string> expected = {"count:" + std::to_string(c.arguments.size())};
+    for (const std::string &argument : c.arguments)
+      expected.push_back("[" + argument + "]");
+    expected.push_back("[]");
+    EXPECT_EQ(run.out, Lines(expected)) << c.commandLine;
+  }
+}
+
+} // namespace

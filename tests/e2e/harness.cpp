@@ -126,7 +126,8 @@ std::vector<std::string> Sandbox::Journal() const {
 }
 
 ProgramRun RunProgram(const std::string &exe, const std::string &commandLine,
-                      const std::string &cwd, bool pipes) {
+                      const std::string &cwd, Output output) {
+  const bool pipes = output != Output::Files;
   ProgramRun run = {"", "", 0xFFFFFFFF, 0};
   SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
   HANDLE outRead = nullptr, outWrite = nullptr, errRead = nullptr, errWrite = nullptr;
@@ -136,6 +137,10 @@ ProgramRun RunProgram(const std::string &exe, const std::string &commandLine,
     CreatePipe(&errRead, &errWrite, &inherit, 0);
     SetHandleInformation(outRead, HANDLE_FLAG_INHERIT, 0);
     SetHandleInformation(errRead, HANDLE_FLAG_INHERIT, 0);
+    if (output == Output::BrokenPipe) { // the reader is gone before the first line
+      CloseHandle(outRead);
+      outRead = nullptr;
+    }
   } else {
     char temp[MAX_PATH] = "";
     GetTempPathA(MAX_PATH, temp);
@@ -167,16 +172,19 @@ ProgramRun RunProgram(const std::string &exe, const std::string &commandLine,
   EXPECT_TRUE(started) << "could not start " << exe << " (error " << error << ")";
   if (!started) {
     if (pipes) {
-      CloseHandle(outRead);
+      if (outRead)
+        CloseHandle(outRead);
       CloseHandle(errRead);
     }
     return run;
   }
   if (pipes) {
     // Standard error is read after standard output; the tool writes little there.
-    run.out = ReadAll(outRead);
+    if (outRead) {
+      run.out = ReadAll(outRead);
+      CloseHandle(outRead);
+    }
     run.err = ReadAll(errRead);
-    CloseHandle(outRead);
     CloseHandle(errRead);
   }
   WaitForSingleObject(process.hProcess, INFINITE);

@@ -41,10 +41,12 @@ struct Sandbox {
   std::string folder;
 };
 
-// Starts exe with exactly commandLine, standard output and error to files
-// (or to pipes), in folder cwd, and waits for it.
+// Where a started program's standard output and error go.
+enum class Output { Files, Pipes, BrokenPipe /* output to a pipe nobody reads */ };
+
+// Starts exe with exactly commandLine, in folder cwd, and waits for it.
 ProgramRun RunProgram(const std::string &exe, const std::string &commandLine,
-                      const std::string &cwd, bool pipes = false);
+                      const std::string &cwd, Output output = Output::Files);
 // vantorix.exe of the sandbox, with "vantorix.exe" and args as command line.
 ProgramRun RunTool(const Sandbox &sandbox, const std::string &args, const std::string &cwd = "");
 

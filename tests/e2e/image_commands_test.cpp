@@ -1,1 +1,183 @@
+// The image commands and the dispatch, through vantorix.exe and the journal.
 #include "harness.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const char *const ThreeImages = "image 1|Windows PE|10|0|19041\n"
+                                "image 2147483648|Windows 10 Pro|4294967295|2147483648|22000\n"
+                                "image 3|\xc3\x89" "dition <null>|6|3|9600\n"
+                                "image 4|<null>|6|1|7601\n";
+
+TEST(MountImage, ForcedReadOnlyMount) {
+  Sandbox sandbox("standin-full", "image 1|Pro|10|0|19041\nimage 2|Home|6|3|9600\n");
+  sandbox.MakeFile("boot.wim");
+  const std::string wim = sandbox.Path("boot.wim");
+  ProgramRun run = RunTool(sandbox, "/mount-image " + wim + " C:\\Mount /ro /force");
+  EXPECT_EQ(AfterHostLine(run.out),
+            AfterReport(sandbox, {"image:10.0.19041", "DismUnMountImage OK", "DismMountImage OK"}));
+  std::vector<std::string> journal = sandbox.Journal();
+  ASSERT_EQ(journal.size(), 4u);
+  EXPECT_EQ(journal[1], "DismGetImageInfo(\"" + wim + "\", ptr, ptr)");
+  EXPECT_EQ(journal[2], "DismUnmountImage(\"C:\\Mount\", 1, null, null, null)");
+  EXPECT_EQ(journal[3],
+            "DismMountImage(\"" + wim + "\", \"C:\\Mount\", 1, null, 0, 1, null, null, null)");
+}
+
+TEST(MountImage, StatusTable) {
+  struct {
+    const char *what, *script, *options;
+    std::vector<std::string> lines;
+  } cases[] = {
+      {"read-write, no pre-unmount", "image 1|Pro|10|0|1\n", "", {"image:10.0.1", "DismMountImage OK"}},
+      {"failed image query prints nothing of it",
+       "image 1|Pro|10|0|1\nstatus DismGetImageInfo 5\n", "", {"DismMountImage OK"}},
+      {"no image record, no image line", "", "", {"DismMountImage OK"}},
+      {"failing pre-unmount and mount",
+       "status DismUnmountImage 0xC1510114\nstatus DismMountImage 0x80070020\nlasterror busy\n",
+       "/force",
+       {"DismUnMountImage Failed: -1051655916 busy", "DismMountImage Failed: -2147024864 busy"}},
+      {"failure without last error text",
+       "status DismMountImage 1\nstatus DismGetLastErrorMessage 1\n", "", {"DismMountImage Failed: 1 "}},
+  };
+  for (const auto &c : cases) {
+    Sandbox sandbox("standin-full", c.script);
+    sandbox.MakeFile("boot.wim");
+    ProgramRun run =
+        RunTool(sandbox, "/mount-image " + sandbox.Path("boot.wim") + " c:\\m " + c.options);
+    EXPECT_EQ(AfterHostLine(run.out), AfterReport(sandbox, c.lines)) << c.what;
+    EXPECT_EQ(run.exitCode, 0u) << c.what;
+  }
+}
+
+TEST(UnmountImage, DiscardFlag) {
+  struct {
+    const char *options, *flag;
+  } cases[] = {{"", "0"}, {"/discard", "1"}, {"/DISCARD", "1"}};
+  for (const auto &c : cases) {
+    Sandbox sandbox;
+    ProgramRun run = RunTool(sandbox, std::string("/unmount-image C:\\Mount ") + c.options);
+    EXPECT_EQ(AfterHostLine(run.out), AfterReport(sandbox, {"DismUnMountImage OK"}));
+    std::vector<std::string> journal = sandbox.Journal();
+    ASSERT_EQ(journal.size(), 2u);
+    EXPECT_EQ(journal[1], std::string("DismUnmountImage(\"C:\\Mount\", ") + c.flag +
+                              ", null, null, null)");
+  }
+}
+
+TEST(GetImageInfo, ListsEveryImage) {
+  Sandbox sandbox("standin-full", ThreeImages);
+  sandbox.MakeFile("install.wim");
+  ProgramRun run = RunTool(sandbox, "/Get-ImageInfo " + sandbox.Path("install.wim"));
+  EXPECT_EQ(AfterHostLine(run.out),
+            AfterReport(sandbox, {"DismGetImageInfo OK", "Index:1", "ImageName:Windows PE",
+                                  "Version:10.0.19041", "Index:2147483648",
+                                  "ImageName:Windows 10 Pro", "Version:4294967295.2147483648.22000",
+                                  "Index:3", "ImageName:\xc9" "dition <null>", "Version:6.3.9600",
+                                  "Index:4", "ImageName:", "Version:6.1.7601"}));
+}
+
+TEST(GetImageInfo, FailureAndMissingFile) {
+  Sandbox sandbox("standin-full", std::string(ThreeImages) + "status DismGetImageInfo -2\n");
+  sandbox.MakeFile("install.wim");
+  ProgramRun run = RunTool(sandbox, "get-imageinfo " + sandbox.Path("install.wim"));
+  EXPECT_EQ(AfterHostLine(run.out), AfterReport(sandbox, {"DismGetImageInfo Failed: -2 "}));
+  run = RunTool(sandbox, "get-imageinfo " + sandbox.Path("other.wim"));
+  EXPECT_EQ(run.exitCode, 1u);
+  EXPECT_EQ(SplitLines(run.err).at(1), "file does not exist.");
+}
+
+TEST(GetMountedImageInfo, Listing) {
+  struct {
+    const char *script;
+    std::vector<std::string> lines;
+  } cases[] = {
+      {"", {"Dism_MountedImageInfo OK"}},
+      {"mounted C:\\Mount|C:\\img\\boot.wim|1|0|0\n"
+       "mounted C:\\M\xc3\xa9|<null>|2|1|1\n"
+       "mounted C:\\B|C:\\b.wim|4294967295|7|2\n"
+       "mounted C:\\C|C:\\c.wim|3|1|3\n",
+       {"Dism_MountedImageInfo OK", "MountPath: C:\\Mount", "ImageFilePath: C:\\img\\boot.wim",
+        "ImageIndex: 1", "MountMode: RW", "MountStatus: OK", "MountPath: C:\\M\xe9",
+        "ImageFilePath: ", "ImageIndex: 2", "MountMode: RO", "MountStatus: NeedsRemount",
+        "MountPath: C:\\B", "ImageFilePath: C:\\b.wim", "ImageIndex: 4294967295", "MountMode: RO",
+        "MountStatus: Invalid", "MountPath: C:\\C", "ImageFilePath: C:\\c.wim", "ImageIndex: 3",
+        "MountMode: RO"}},
+      {"mounted C:\\Mount|C:\\b.wim|1|0|0\nstatus DismGetMountedImageInfo 0x80004005\n"
+       "lasterror The system cannot find the file specified.\n",
+       {"Dism_MountedImageInfo Failed: -2147467259 The system cannot find the file specified."}},
+  };
+  for (const auto &c : cases) {
+    Sandbox sandbox("standin-full", c.script);
+    ProgramRun run = RunTool(sandbox, "/get-mountedimageinfo");
+    EXPECT_EQ(AfterHostLine(run.out), AfterReport(sandbox, c.lines)) << c.script;
+  }
+}
+
+TEST(Cleanup, CallsTheEntryAndPrintsNothing) {
+  for (const char *script : {"", "status DismCleanupMountpoints 0x80004005\n"}) {
+    Sandbox sandbox("standin-full", script);
+    ProgramRun run = RunTool(sandbox, "/DismCleanupMountpoints");
+    EXPECT_EQ(AfterHostLine(run.out), AfterReport(sandbox, {}));
+    EXPECT_EQ(sandbox.Journal().back(), "DismCleanupMountpoints()");
+  }
+  Sandbox lacking("standin-noinit");
+  ProgramRun run = RunTool(lacking, "dismcleanupmountpoints");
+  EXPECT_EQ(SplitLines(run.out).size(), 5u) << run.out;
+  EXPECT_EQ(run.exitCode, 0u);
+}
+
+TEST(Dispatch, TableOrderArgumentsByPositionAndCase) {
+  Sandbox sandbox("standin-full", "handle 9\npackage P1\ndriver oem0.inf\n");
+  sandbox.MakeFolder("Mnt");
+  const std::string m = sandbox.Path("Mnt");
+  for (const std::string &args : {"/get-packages " + m + " /get-drivers",
+                                  "/GET-DRIVERS " + m + " /Get-Packages /get-drivers"}) {
+    DeleteFileA(sandbox.Path("journal.txt").c_str());
+    ProgramRun run = RunTool(sandbox, args);
+    EXPECT_EQ(AfterHostLine(run.out),
+              AfterReport(sandbox, {"dism_GetPackages OK", "P1", "dism_GetDrivers OK", "oem0.inf"}))
+        << args;
+    std::vector<std::string> journal = sandbox.Journal();
+    ASSERT_EQ(journal.size(), 7u) << args;
+    EXPECT_EQ(journal[1], "DismOpenSession(\"" + m + "\", null, null, ptr)");
+    EXPECT_EQ(journal[2], "DismGetPackages(9, ptr, ptr)");
+    EXPECT_EQ(journal[3], "DismCloseSession(9)");
+    EXPECT_EQ(journal[4], "DismOpenSession(\"" + m + "\", null, null, ptr)");
+    EXPECT_EQ(journal[5], "DismGetDrivers(9, 1, ptr, ptr)");
+    EXPECT_EQ(journal[6], "DismCloseSession(9)");
+  }
+}
+
+TEST(Dispatch, OptionAndKeywordInsideAPath) {
+  Sandbox sandbox;
+  sandbox.MakeFile("boot.wim");
+  // "/ro" inside a forward-slash path makes the mount read-only, and a
+  // keyword inside a path selects its command.
+  ProgramRun run =
+      RunTool(sandbox, "/mount-image " + sandbox.Path("boot.wim") + " c:/root/get-imageinfo");
+  EXPECT_EQ(AfterHostLine(run.out),
+            AfterReport(sandbox, {"DismMountImage OK", "DismGetImageInfo OK"}));
+  std::vector<std::string> journal = sandbox.Journal();
+  ASSERT_EQ(journal.size(), 4u);
+  EXPECT_EQ(journal[2], "DismMountImage(\"" + sandbox.Path("boot.wim") +
+                            "\", \"c:/root/get-imageinfo\", 1, null, 0, 1, null, null, null)");
+}
+
+TEST(Dispatch, EveryCommandFailingStillExitsZero) {
+  Sandbox sandbox("standin-full", "status DismOpenSession 5\nstatus DismMountImage 5\n"
+                                  "status DismUnmountImage 5\nstatus DismGetImageInfo 5\n"
+                                  "status DismGetMountedImageInfo 5\nlasterror no\n");
+  ProgramRun run = RunTool(sandbox, "/unmount-image " + sandbox.folder +
+                                        " /add-package /add-driver /add-capability /get-packages "
+                                        "/get-drivers dismcleanupmountpoints /get-mountedimageinfo");
+  EXPECT_EQ(AfterHostLine(run.out),
+            AfterReport(sandbox, {"DismUnMountImage Failed: 5 no", "DismOpenSession failed",
+                                  "DismOpenSession failed", "DismOpenSession failed",
+                                  "DismOpenSession failed", "DismOpenSession failed",
+                                  "Dism_MountedImageInfo Failed: 5 no"}));
+  EXPECT_EQ(run.exitCode, 0u);
+}
+
+} // namespace

@@ -1,1 +1,126 @@
+// The start-up report in all its forms, and what the library is handed.
 #include "harness.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+std::string Utf8(const std::wstring &text) {
+  int size = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
+  std::string utf8(size - 1, '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, &utf8[0], size, nullptr, nullptr);
+  return utf8;
+}
+
+TEST(Startup, HostLineUnderWineInWindows10Mode) {
+  if (!UnderWine())
+    GTEST_SKIP() << "the expected host line is Wine's Windows 10";
+  Sandbox sandbox(nullptr);
+  ProgramRun run = RunTool(sandbox, "x");
+  EXPECT_EQ(run.out, Lines({"host:10.0.18362", "loadlibrary error:could not loadlibrary:126"}));
+}
+
+struct ReportCase {
+  const char *what;
+  const char *standin;
+  std::string script;
+  std::vector<std::string> tail; // lines after path
+};
+
+TEST(Startup, ReportForms) {
+  const ReportCase cases[] = {
+      {"full stand-in", "standin-full", "", {"version:10.0.19041.1", "DismInitialize OK"}},
+      {"no version resource",
+       "standin-noversion",
+       "",
+       {"could not retrieve dismapi.dll version", "DismInitialize OK"}},
+      {"no DismShutdown or DismGetFeatures",
+       "standin-noshutdown",
+       "",
+       {"version:10.0.19041.1", "DismInitialize OK"}},
+      {"access denied, with text",
+       "standin-full",
+       "status DismInitialize 0x80070005\nlasterror Access is denied.\n",
+       {"version:10.0.19041.1", "DismInitialize Failed: -2147024891 Access is denied."}},
+      {"access denied, no text to be had",
+       "standin-full",
+       "status DismInitialize 0x80070005\nstatus DismGetLastErrorMessage 0x80004005\n",
+       {"version:10.0.19041.1", "DismInitialize Failed: -2147024891 "}},
+      {"status 1 is a failure",
+       "standin-full",
+       "status DismInitialize 1\nlasterror reload\n",
+       {"version:10.0.19041.1", "DismInitialize Failed: 1 reload"}},
+      {"status 1, null text",
+       "standin-full",
+       "status DismInitialize 1\nlasterror <null>\n",
+       {"version:10.0.19041.1", "DismInitialize Failed: 1 "}},
+      {"no DismInitialize entry",
+       "standin-noinit",
+       "",
+       {"version:10.0.19041.1",
+        "DismInitialize Failed: -2147024769 missing entry point DismInitialize"}},
+  };
+  for (const ReportCase &c : cases) {
+    Sandbox sandbox(c.standin, c.script);
+    ProgramRun run = RunTool(sandbox, "x");
+    std::vector<std::string> expected = {"loadlibrary OK", "path:" + sandbox.Path("DismAPI.dll")};
+    expected.insert(expected.end(), c.tail.begin(), c.tail.end());
+    EXPECT_EQ(AfterHostLine(run.out), Lines(expected)) << c.what;
+    EXPECT_EQ(run.exitCode, 0u) << c.what;
+  }
+}
+
+TEST(Startup, LibraryMissingLeavesEntriesEmpty) {
+  Sandbox sandbox(nullptr);
+  sandbox.MakeFolder("m");
+  ProgramRun run =
+      RunTool(sandbox, "/get-packages " + sandbox.Path("m") +
+                           " /get-mountedimageinfo dismcleanupmountpoints");
+  EXPECT_EQ(AfterHostLine(run.out),
+            Lines({"loadlibrary error:could not loadlibrary:126", "DismOpenSession failed",
+                   "Dism_MountedImageInfo Failed: -2147024769 missing entry point "
+                   "DismGetMountedImageInfo"}));
+  EXPECT_EQ(run.exitCode, 0u);
+}
+
+TEST(Startup, LogPathIsTheCurrentFolderAsUtf16) {
+  Sandbox sandbox;
+  sandbox.MakeFolder("work");
+  RunTool(sandbox, "", sandbox.Path("work"));
+  RunTool(sandbox, "", "C:\\");
+  std::vector<std::string> journal = sandbox.Journal();
+  ASSERT_EQ(journal.size(), 2u);
+  EXPECT_EQ(journal[0], "DismInitialize(1, \"" + sandbox.Path("work") + "\\dism.log\", null)");
+  EXPECT_EQ(journal[1], "DismInitialize(1, \"C:\\\\dism.log\", null)");
+}
+
+TEST(Startup, LibraryInTheCurrentFolderIsNotLoaded) {
+  Sandbox sandbox(nullptr);
+  sandbox.MakeFolder("work");
+  sandbox.Copy("standin-full.dll", "work\\DismAPI.dll");
+  ProgramRun run = RunTool(sandbox, "", sandbox.Path("work"));
+  std::vector<std::string> lines = SplitLines(run.out);
+  ASSERT_GE(lines.size(), 2u);
+  EXPECT_EQ(lines[1], "loadlibrary error:could not loadlibrary:126");
+  EXPECT_EQ(ReadFileText(sandbox.Path("work\\journal.txt")), "");
+}
+
+// In a prefix whose system code page is 1251, a Cyrillic current folder
+// reaches the library as the right UTF-16 text.
+TEST(CyrillicCodePage, CurrentFolderReachesTheLibrary) {
+  ASSERT_EQ(GetACP(), 1251u) << "this test runs in a prefix whose code page is 1251";
+  Sandbox sandbox;
+  std::wstring folder = std::wstring(sandbox.folder.begin(), sandbox.folder.end()) +
+                        L"\\\u041e\u0431\u0440\u0430\u0437\u044b";
+  ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+  std::string narrow(folder.size() * 2, '\0');
+  narrow.resize(WideCharToMultiByte(CP_ACP, 0, folder.c_str(), -1, &narrow[0],
+                                    static_cast<int>(narrow.size()), nullptr, nullptr) - 1);
+  RunTool(sandbox, "", narrow);
+  std::vector<std::string> journal = sandbox.Journal();
+  ASSERT_EQ(journal.size(), 1u);
+  EXPECT_EQ(journal[0], "DismInitialize(1, \"" + Utf8(folder) + "\\dism.log\", null)");
+  RemoveDirectoryW(folder.c_str());
+}
+
+} // namespace
