@@ -55,7 +55,9 @@ std::vector<size_t> SelectedCommands(const std::string &commandText) {
   return selected;
 }
 
-bool HasOption(const char *option) { return TextPos(option, CommandText) > 0; }
+bool HasOption(const char *option) {
+  return TextPos(option, CommandText) > 0;
+}
 
 void RunCommandLine() {
   int count = ArgumentCount();

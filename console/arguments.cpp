@@ -67,6 +67,10 @@ std::string ArgumentOf(const char *commandLine, int n) {
   return std::string();
 }
 
-int ArgumentCount() { return ArgumentCountOf(GetCommandLineA()); }
+int ArgumentCount() {
+  return ArgumentCountOf(GetCommandLineA());
+}
 
-std::string Argument(int n) { return ArgumentOf(GetCommandLineA(), n); }
+std::string Argument(int n) {
+  return ArgumentOf(GetCommandLineA(), n);
+}

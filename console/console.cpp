@@ -77,7 +77,9 @@ void WriteLine(const std::string &text) {
   }
 }
 
-void WriteWideLine(const std::wstring &text) { WriteLine(NarrowText(text.c_str())); }
+void WriteWideLine(const std::wstring &text) {
+  WriteLine(NarrowText(text.c_str()));
+}
 
 void FlushOutput() {
   if (OutputOpen)

@@ -47,15 +47,15 @@ std::string SignedText(int32_t value);
 std::string UnsignedText(uint32_t value);
 
 // ---- file system ------------------------------------------------------------
-bool IsExistingFile(const std::string &path);   // wildcards honoured
+bool IsExistingFile(const std::string &path); // wildcards honoured
 bool IsExistingFolder(const std::string &path);
 // The current folder; no trailing backslash except at a drive root.
 std::string CurrentFolder();
 
 // ---- the end of the run ------------------------------------------------------
 // The two-line report text: kind, module, module-relative offset; message.
-std::string ErrorReportText(const std::string &kind, const std::string &module,
-                            uintptr_t offset, const std::string &message);
+std::string ErrorReportText(const std::string &kind, const std::string &module, uintptr_t offset,
+                            const std::string &message);
 // Flushes standard output, then writes the report of an uncaught error to
 // standard error in the OEM code page, followed by an empty line.
 void ReportTopLevelError(const Error &error);

@@ -7,9 +7,9 @@
 #include <string>
 
 struct Error {
-  std::string kind;      // "Exception", "EInOutError", ...
-  std::string message;   // short lower-case text, no final period
-  const void *address;   // code address of the raising point
+  std::string kind;    // "Exception", "EInOutError", ...
+  std::string message; // short lower-case text, no final period
+  const void *address; // code address of the raising point
 };
 
 // Throws an Error whose address is the caller's code, just after the call.

@@ -16,8 +16,8 @@ RAISE_NOINLINE void RaiseError(const char *kind, const std::string &message) {
   throw Error{kind, message, CALLER_ADDRESS()};
 }
 
-std::string ErrorReportText(const std::string &kind, const std::string &module,
-                            uintptr_t offset, const std::string &message) {
+std::string ErrorReportText(const std::string &kind, const std::string &module, uintptr_t offset,
+                            const std::string &message) {
   const size_t limit = 1023;
   const char *period = !message.empty() && message.back() != '.' ? "." : "";
   std::vector<char> text(limit + 1);
@@ -36,10 +36,9 @@ namespace {
 std::string ModuleOf(const void *address, uintptr_t &base) {
   HMODULE module = nullptr;
   base = 0;
-  if (address == nullptr ||
-      !GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
-                              GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                          static_cast<LPCSTR>(address), &module))
+  if (address == nullptr || !GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
+                                                    GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                                                static_cast<LPCSTR>(address), &module))
     module = GetModuleHandleA(nullptr);
   else
     base = reinterpret_cast<uintptr_t>(module);

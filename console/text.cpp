@@ -14,7 +14,9 @@ size_t TextPos(const std::string &needle, const std::string &haystack) {
   return at == std::string::npos ? 0 : at + 1;
 }
 
-std::string SignedText(int32_t value) { return std::to_string(static_cast<long long>(value)); }
+std::string SignedText(int32_t value) {
+  return std::to_string(static_cast<long long>(value));
+}
 
 std::string UnsignedText(uint32_t value) {
   return std::to_string(static_cast<unsigned long long>(value));

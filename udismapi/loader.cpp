@@ -55,4 +55,6 @@ bool LoadDismApi() {
   return true;
 }
 
-void ReleaseDismApi() { DismApiPath.clear(); }
+void ReleaseDismApi() {
+  DismApiPath.clear();
+}

@@ -9,8 +9,7 @@
 
 // True when the file's version resource gave all four numbers; the
 // out-values are written only then.
-bool GetFileVersion(const std::string &file, WORD &major, WORD &minor, WORD &build,
-                    WORD &revision);
+bool GetFileVersion(const std::string &file, WORD &major, WORD &minor, WORD &build, WORD &revision);
 // The system folder without a trailing backslash; empty when the platform
 // gives none or it does not fit in 260 characters.
 std::string GetSystemDir();

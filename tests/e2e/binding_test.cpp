@@ -34,7 +34,8 @@ TEST(Binding, EveryWrapperPassesItsFixedArguments) {
       {"open " + m, "DismOpenSession(\"" + m + "\", null, null, ptr)"},
       {"addpackage " + sandbox.Path("p.cab"),
        "DismAddPackage(77, \"" + sandbox.Path("p.cab") + "\", 1, 0, null, null, null)"},
-      {"adddriver " + sandbox.Path("d.inf"), "DismAddDriver(77, \"" + sandbox.Path("d.inf") + "\", 1)"},
+      {"adddriver " + sandbox.Path("d.inf"),
+       "DismAddDriver(77, \"" + sandbox.Path("d.inf") + "\", 1)"},
       {"addcapability Language.Basic~~~en-US~0.0.1.0",
        "DismAddCapability(77, \"Language.Basic~~~en-US~0.0.1.0\", 1, null, 0, null, null, null)"},
       {"packages", "DismGetPackages(77, ptr, ptr)"},
@@ -82,16 +83,17 @@ TEST(Binding, QueriesReplaceTheArrayOnlyWithRecords) {
   Sandbox sandbox("standin-full", "package first\npackage second\npackage third\n"
                                   "limit DismGetPackages 2 0 3 0\nstatus DismGetPackages 0 0 5 5\n"
                                   "nullbuffer DismGetDrivers 4\n"
-                                  "image 1|\xc3\x89" "dition \xd0\x96|10|0|1\n");
+                                  "image 1|\xc3\x89"
+                                  "dition \xd0\x96|10|0|1\n");
   sandbox.MakeFile("f.wim");
   ProgramRun run = Probe(sandbox, "packages packages packages packages drivers imageinfo " +
                                       sandbox.Path("f.wim"));
-  EXPECT_EQ(run.out, Lines({"packages status=0 size=2 first=first",
-                            "packages status=0 size=2 first=first",
-                            "packages status=5 size=3 first=first",
-                            "packages status=5 size=3 first=first",
-                            "drivers status=0 size=0 first=-",
-                            "imageinfo status=0 size=1 first=\xc9" "dition ?"}));
+  EXPECT_EQ(run.out,
+            Lines({"packages status=0 size=2 first=first", "packages status=0 size=2 first=first",
+                   "packages status=5 size=3 first=first", "packages status=5 size=3 first=first",
+                   "drivers status=0 size=0 first=-",
+                   "imageinfo status=0 size=1 first=\xc9"
+                   "dition ?"}));
 }
 
 TEST(Binding, LastErrorTextIsFetchedAndGivenBack) {

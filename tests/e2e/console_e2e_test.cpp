@@ -64,8 +64,8 @@ TEST(Output, FileAndPipeReceiveTheSameBytes) {
 
 TEST(Output, APipeWithoutReaderEndsTheRunWithTheReport) {
   Sandbox sandbox(nullptr);
-  ProgramRun run = RunProgram(sandbox.Path("vantorix.exe"), "vantorix.exe", sandbox.folder,
-                              Output::BrokenPipe);
+  ProgramRun run =
+      RunProgram(sandbox.Path("vantorix.exe"), "vantorix.exe", sandbox.folder, Output::BrokenPipe);
   EXPECT_EQ(run.exitCode, 1u);
   std::vector<std::string> lines = SplitLines(run.err);
   ASSERT_EQ(lines.size(), 3u) << run.err;
@@ -77,7 +77,8 @@ TEST(Output, APipeWithoutReaderEndsTheRunWithTheReport) {
 
 TEST(Report, MissingImageFileEndsTheRunWithExitOne) {
   Sandbox sandbox;
-  ProgramRun run = RunTool(sandbox, "/mount-image " + sandbox.Path("missing.wim") + " c:\\mnt /force");
+  ProgramRun run =
+      RunTool(sandbox, "/mount-image " + sandbox.Path("missing.wim") + " c:\\mnt /force");
   EXPECT_EQ(AfterHostLine(run.out), AfterReport(sandbox, {}));
   std::vector<std::string> lines = SplitLines(run.err);
   ASSERT_EQ(lines.size(), 3u) << run.err;
@@ -101,7 +102,8 @@ TEST(Arguments, ExactCommandLinesThroughCreateProcess) {
       {"argdump.exe  \t  ", {}},
       {"argdump.exe \"\" \"\"", {}},
       {"argdump.exe a\tb  c", {"a", "b", "c"}},
-      {"argdump.exe \"c:\\my images\\boot.wim\" c:\\mount", {"c:\\my images\\boot.wim", "c:\\mount"}},
+      {"argdump.exe \"c:\\my images\\boot.wim\" c:\\mount",
+       {"c:\\my images\\boot.wim", "c:\\mount"}},
       {"argdump.exe c:\\my\" dir\"\\x", {"c:\\my dir\\x"}},
       {"argdump.exe \"one\"\"two\"", {"onetwo"}},
       {"argdump.exe a \"\" b", {"a", "b"}},

@@ -115,7 +115,9 @@ void Sandbox::Copy(const std::string &buildName, const std::string &name) const 
   ASSERT_TRUE(CopyFileA(from.c_str(), Path(name).c_str(), FALSE)) << from;
 }
 
-void Sandbox::MakeFolder(const std::string &name) const { CreateDirectoryA(Path(name).c_str(), nullptr); }
+void Sandbox::MakeFolder(const std::string &name) const {
+  CreateDirectoryA(Path(name).c_str(), nullptr);
+}
 
 void Sandbox::MakeFile(const std::string &name, const std::string &text) const {
   WriteFileText(Path(name), text);
@@ -145,14 +147,14 @@ ProgramRun RunProgram(const std::string &exe, const std::string &commandLine,
     char temp[MAX_PATH] = "";
     GetTempPathA(MAX_PATH, temp);
     static int counter = 0;
-    std::string base = std::string(temp) + "vantorix-run-" +
-                       std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter);
+    std::string base = std::string(temp) + "vantorix-run-" + std::to_string(GetCurrentProcessId()) +
+                       "-" + std::to_string(++counter);
     outFile = base + ".out";
     errFile = base + ".err";
-    outWrite = CreateFileA(outFile.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
-                           CREATE_ALWAYS, 0, nullptr);
-    errWrite = CreateFileA(errFile.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
-                           CREATE_ALWAYS, 0, nullptr);
+    outWrite = CreateFileA(outFile.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS,
+                           0, nullptr);
+    errWrite = CreateFileA(errFile.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS,
+                           0, nullptr);
   }
   STARTUPINFOA startup = {};
   startup.cb = sizeof startup;

@@ -7,7 +7,8 @@ namespace {
 
 const char *const ThreeImages = "image 1|Windows PE|10|0|19041\n"
                                 "image 2147483648|Windows 10 Pro|4294967295|2147483648|22000\n"
-                                "image 3|\xc3\x89" "dition <null>|6|3|9600\n"
+                                "image 3|\xc3\x89"
+                                "dition <null>|6|3|9600\n"
                                 "image 4|<null>|6|1|7601\n";
 
 TEST(MountImage, ForcedReadOnlyMount) {
@@ -30,16 +31,23 @@ TEST(MountImage, StatusTable) {
     const char *what, *script, *options;
     std::vector<std::string> lines;
   } cases[] = {
-      {"read-write, no pre-unmount", "image 1|Pro|10|0|1\n", "", {"image:10.0.1", "DismMountImage OK"}},
+      {"read-write, no pre-unmount",
+       "image 1|Pro|10|0|1\n",
+       "",
+       {"image:10.0.1", "DismMountImage OK"}},
       {"failed image query prints nothing of it",
-       "image 1|Pro|10|0|1\nstatus DismGetImageInfo 5\n", "", {"DismMountImage OK"}},
+       "image 1|Pro|10|0|1\nstatus DismGetImageInfo 5\n",
+       "",
+       {"DismMountImage OK"}},
       {"no image record, no image line", "", "", {"DismMountImage OK"}},
       {"failing pre-unmount and mount",
        "status DismUnmountImage 0xC1510114\nstatus DismMountImage 0x80070020\nlasterror busy\n",
        "/force",
        {"DismUnMountImage Failed: -1051655916 busy", "DismMountImage Failed: -2147024864 busy"}},
       {"failure without last error text",
-       "status DismMountImage 1\nstatus DismGetLastErrorMessage 1\n", "", {"DismMountImage Failed: 1 "}},
+       "status DismMountImage 1\nstatus DismGetLastErrorMessage 1\n",
+       "",
+       {"DismMountImage Failed: 1 "}},
   };
   for (const auto &c : cases) {
     Sandbox sandbox("standin-full", c.script);
@@ -61,8 +69,8 @@ TEST(UnmountImage, DiscardFlag) {
     EXPECT_EQ(AfterHostLine(run.out), AfterReport(sandbox, {"DismUnMountImage OK"}));
     std::vector<std::string> journal = sandbox.Journal();
     ASSERT_EQ(journal.size(), 2u);
-    EXPECT_EQ(journal[1], std::string("DismUnmountImage(\"C:\\Mount\", ") + c.flag +
-                              ", null, null, null)");
+    EXPECT_EQ(journal[1],
+              std::string("DismUnmountImage(\"C:\\Mount\", ") + c.flag + ", null, null, null)");
   }
 }
 
@@ -70,12 +78,14 @@ TEST(GetImageInfo, ListsEveryImage) {
   Sandbox sandbox("standin-full", ThreeImages);
   sandbox.MakeFile("install.wim");
   ProgramRun run = RunTool(sandbox, "/Get-ImageInfo " + sandbox.Path("install.wim"));
-  EXPECT_EQ(AfterHostLine(run.out),
-            AfterReport(sandbox, {"DismGetImageInfo OK", "Index:1", "ImageName:Windows PE",
-                                  "Version:10.0.19041", "Index:2147483648",
-                                  "ImageName:Windows 10 Pro", "Version:4294967295.2147483648.22000",
-                                  "Index:3", "ImageName:\xc9" "dition <null>", "Version:6.3.9600",
-                                  "Index:4", "ImageName:", "Version:6.1.7601"}));
+  EXPECT_EQ(
+      AfterHostLine(run.out),
+      AfterReport(sandbox, {"DismGetImageInfo OK", "Index:1", "ImageName:Windows PE",
+                            "Version:10.0.19041", "Index:2147483648", "ImageName:Windows 10 Pro",
+                            "Version:4294967295.2147483648.22000", "Index:3",
+                            "ImageName:\xc9"
+                            "dition <null>",
+                            "Version:6.3.9600", "Index:4", "ImageName:", "Version:6.1.7601"}));
 }
 
 TEST(GetImageInfo, FailureAndMissingFile) {
@@ -98,11 +108,25 @@ TEST(GetMountedImageInfo, Listing) {
        "mounted C:\\M\xc3\xa9|<null>|2|1|1\n"
        "mounted C:\\B|C:\\b.wim|4294967295|7|2\n"
        "mounted C:\\C|C:\\c.wim|3|1|3\n",
-       {"Dism_MountedImageInfo OK", "MountPath: C:\\Mount", "ImageFilePath: C:\\img\\boot.wim",
-        "ImageIndex: 1", "MountMode: RW", "MountStatus: OK", "MountPath: C:\\M\xe9",
-        "ImageFilePath: ", "ImageIndex: 2", "MountMode: RO", "MountStatus: NeedsRemount",
-        "MountPath: C:\\B", "ImageFilePath: C:\\b.wim", "ImageIndex: 4294967295", "MountMode: RO",
-        "MountStatus: Invalid", "MountPath: C:\\C", "ImageFilePath: C:\\c.wim", "ImageIndex: 3",
+       {"Dism_MountedImageInfo OK",
+        "MountPath: C:\\Mount",
+        "ImageFilePath: C:\\img\\boot.wim",
+        "ImageIndex: 1",
+        "MountMode: RW",
+        "MountStatus: OK",
+        "MountPath: C:\\M\xe9",
+        "ImageFilePath: ",
+        "ImageIndex: 2",
+        "MountMode: RO",
+        "MountStatus: NeedsRemount",
+        "MountPath: C:\\B",
+        "ImageFilePath: C:\\b.wim",
+        "ImageIndex: 4294967295",
+        "MountMode: RO",
+        "MountStatus: Invalid",
+        "MountPath: C:\\C",
+        "ImageFilePath: C:\\c.wim",
+        "ImageIndex: 3",
         "MountMode: RO"}},
       {"mounted C:\\Mount|C:\\b.wim|1|0|0\nstatus DismGetMountedImageInfo 0x80004005\n"
        "lasterror The system cannot find the file specified.\n",
@@ -169,9 +193,10 @@ TEST(Dispatch, EveryCommandFailingStillExitsZero) {
   Sandbox sandbox("standin-full", "status DismOpenSession 5\nstatus DismMountImage 5\n"
                                   "status DismUnmountImage 5\nstatus DismGetImageInfo 5\n"
                                   "status DismGetMountedImageInfo 5\nlasterror no\n");
-  ProgramRun run = RunTool(sandbox, "/unmount-image " + sandbox.folder +
-                                        " /add-package /add-driver /add-capability /get-packages "
-                                        "/get-drivers dismcleanupmountpoints /get-mountedimageinfo");
+  ProgramRun run =
+      RunTool(sandbox, "/unmount-image " + sandbox.folder +
+                           " /add-package /add-driver /add-capability /get-packages "
+                           "/get-drivers dismcleanupmountpoints /get-mountedimageinfo");
   EXPECT_EQ(AfterHostLine(run.out),
             AfterReport(sandbox, {"DismUnMountImage Failed: 5 no", "DismOpenSession failed",
                                   "DismOpenSession failed", "DismOpenSession failed",

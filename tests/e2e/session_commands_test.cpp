@@ -22,8 +22,8 @@ TEST(Session, AddCommandsStatusTable) {
       {"/add-capability", "DismAddCapability", "1", "DismAddCapability Failed: 1 text"},
   };
   for (const auto &c : cases) {
-    Sandbox sandbox("standin-full", std::string("lasterror text\nstatus ") + c.entry + " " +
-                                        c.status + "\n");
+    Sandbox sandbox("standin-full",
+                    std::string("lasterror text\nstatus ") + c.entry + " " + c.status + "\n");
     sandbox.MakeFolder("m");
     sandbox.MakeFile("item.cab");
     ProgramRun run = RunTool(sandbox, std::string(c.command) + " " + sandbox.Path("m") + " " +
@@ -39,8 +39,9 @@ TEST(Session, CapabilityNamePassesUnchanged) {
   ProgramRun run =
       RunTool(sandbox, "/add-capability " + sandbox.Path("m") + " Language.Basic~~~en-US~0.0.1.0");
   EXPECT_EQ(AfterHostLine(run.out), AfterReport(sandbox, {"DismAddCapability OK"}));
-  EXPECT_EQ(sandbox.Journal().at(2),
-            "DismAddCapability(1, \"Language.Basic~~~en-US~0.0.1.0\", 1, null, 0, null, null, null)");
+  EXPECT_EQ(
+      sandbox.Journal().at(2),
+      "DismAddCapability(1, \"Language.Basic~~~en-US~0.0.1.0\", 1, null, 0, null, null, null)");
   // Without a name the empty one goes to the library, unchecked.
   RunTool(sandbox, "/add-capability " + sandbox.Path("m"));
   EXPECT_EQ(sandbox.Journal().back(), "DismCloseSession(1)");
@@ -65,7 +66,8 @@ TEST(Session, MissingFolderOrFileEndsTheRun) {
   } cases[] = {
       {"/get-packages", "folder does not exist.", 1},
       {"/get-drivers " + sandbox.Path("nothing"), "folder does not exist.", 1},
-      {"/add-package " + sandbox.Path("m") + " " + sandbox.Path("none.cab"), "file does not exist.", 3},
+      {"/add-package " + sandbox.Path("m") + " " + sandbox.Path("none.cab"), "file does not exist.",
+       3},
       {"/add-driver " + sandbox.Path("m") + " " + sandbox.Path("m"), "file does not exist.", 3},
   };
   for (const auto &c : cases) {
@@ -94,9 +96,11 @@ TEST(Session, ListingsPrintEveryName) {
        "package Paket-f\xc3\xbcr-\xd0\x96\n",
        {"dism_GetPackages OK", "Package_for_KB5005565~31bf3856ad364e35~amd64~~19041.1237.1.8", "",
         "Paket-f\xfcr-?"}},
-      {"/get-drivers", "driver oem0.inf\ndriver oem1.inf\n",
+      {"/get-drivers",
+       "driver oem0.inf\ndriver oem1.inf\n",
        {"dism_GetDrivers OK", "oem0.inf", "oem1.inf"}},
-      {"/get-drivers", "driver oem0.inf\nstatus DismGetDrivers 5\nlasterror no\n",
+      {"/get-drivers",
+       "driver oem0.inf\nstatus DismGetDrivers 5\nlasterror no\n",
        {"dism_GetDrivers Failed: 5 no"}},
       {"/get-packages", "nullbuffer DismGetPackages 3\n", {"dism_GetPackages OK"}},
   };

@@ -73,9 +73,8 @@ TEST(Startup, ReportForms) {
 TEST(Startup, LibraryMissingLeavesEntriesEmpty) {
   Sandbox sandbox(nullptr);
   sandbox.MakeFolder("m");
-  ProgramRun run =
-      RunTool(sandbox, "/get-packages " + sandbox.Path("m") +
-                           " /get-mountedimageinfo dismcleanupmountpoints");
+  ProgramRun run = RunTool(sandbox, "/get-packages " + sandbox.Path("m") +
+                                        " /get-mountedimageinfo dismcleanupmountpoints");
   EXPECT_EQ(AfterHostLine(run.out),
             Lines({"loadlibrary error:could not loadlibrary:126", "DismOpenSession failed",
                    "Dism_MountedImageInfo Failed: -2147024769 missing entry point "
@@ -115,7 +114,8 @@ TEST(CyrillicCodePage, CurrentFolderReachesTheLibrary) {
   ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
   std::string narrow(folder.size() * 2, '\0');
   narrow.resize(WideCharToMultiByte(CP_ACP, 0, folder.c_str(), -1, &narrow[0],
-                                    static_cast<int>(narrow.size()), nullptr, nullptr) - 1);
+                                    static_cast<int>(narrow.size()), nullptr, nullptr) -
+                1);
   RunTool(sandbox, "", narrow);
   std::vector<std::string> journal = sandbox.Journal();
   ASSERT_EQ(journal.size(), 1u);

@@ -14,12 +14,10 @@ void StartHost(const Sandbox &sandbox, const char *mode, PROCESS_INFORMATION &pr
   text.push_back('\0');
   STARTUPINFOA startup = {};
   startup.cb = sizeof startup;
-  ASSERT_TRUE(CreateProcessA(sandbox.Path("window_host.exe").c_str(), text.data(), nullptr,
-                             nullptr, FALSE, 0, nullptr, sandbox.folder.c_str(), &startup,
-                             &process));
-  for (int i = 0; i < 300 && GetFileAttributesA(sandbox.Path("ready").c_str()) ==
-                                 INVALID_FILE_ATTRIBUTES;
-       ++i)
+  ASSERT_TRUE(CreateProcessA(sandbox.Path("window_host.exe").c_str(), text.data(), nullptr, nullptr,
+                             FALSE, 0, nullptr, sandbox.folder.c_str(), &startup, &process));
+  for (int i = 0;
+       i < 300 && GetFileAttributesA(sandbox.Path("ready").c_str()) == INVALID_FILE_ATTRIBUTES; ++i)
     Sleep(100);
   ASSERT_NE(GetFileAttributesA(sandbox.Path("ready").c_str()), INVALID_FILE_ATTRIBUTES)
       << "window_host made no windows (is there an X display?)";
@@ -52,7 +50,8 @@ TEST(ForcedUnmount, ClosesEveryBrowserWindowFirst) {
   for (const char *line : {"CabinetWClass WM_SYSCOMMAND 16", "CabinetWClass WM_CLOSE 0",
                            "ExploreWClass WM_SYSCOMMAND 16", "ExploreWClass WM_CLOSE 0"})
     EXPECT_LT(Find(journal, line), unmount) << line;
-  EXPECT_LT(Find(journal, "CabinetWClass WM_CLOSE 0"), Find(journal, "ExploreWClass WM_SYSCOMMAND 16"));
+  EXPECT_LT(Find(journal, "CabinetWClass WM_CLOSE 0"),
+            Find(journal, "ExploreWClass WM_SYSCOMMAND 16"));
 }
 
 TEST(ForcedUnmount, WithoutForceNoWindowIsTouched) {

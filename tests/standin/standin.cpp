@@ -146,9 +146,15 @@ HRESULT Status(const char *entry) {
 }
 
 // Journal argument texts.
-std::string Str(PCWSTR text) { return text ? "\"" + Utf8(text) + "\"" : "null"; }
-std::string Ptr(const void *p) { return p ? "ptr" : "null"; }
-std::string Num(unsigned long long n) { return std::to_string(n); }
+std::string Str(PCWSTR text) {
+  return text ? "\"" + Utf8(text) + "\"" : "null";
+}
+std::string Ptr(const void *p) {
+  return p ? "ptr" : "null";
+}
+std::string Num(unsigned long long n) {
+  return std::to_string(n);
+}
 
 void Journal(const char *entry, const std::vector<std::string> &arguments) {
   std::string line = std::string(entry) + "(";
@@ -224,17 +230,16 @@ HRESULT WINAPI DismShutdown(void) {
 HRESULT WINAPI DismMountImage(PCWSTR ImageFilePath, PCWSTR MountPath, UINT ImageIndex,
                               PCWSTR ImageName, DismImageIdentifier ImageIdentifier, DWORD Flags,
                               HANDLE CancelEvent, DISM_PROGRESS_CALLBACK Progress, PVOID UserData) {
-  Journal("DismMountImage",
-          {Str(ImageFilePath), Str(MountPath), Num(ImageIndex), Str(ImageName),
-           Num(ImageIdentifier), Num(Flags), Ptr(CancelEvent), Ptr((void *)Progress),
-           Ptr(UserData)});
+  Journal("DismMountImage", {Str(ImageFilePath), Str(MountPath), Num(ImageIndex), Str(ImageName),
+                             Num(ImageIdentifier), Num(Flags), Ptr(CancelEvent),
+                             Ptr((void *)Progress), Ptr(UserData)});
   return Status("DismMountImage");
 }
 
 HRESULT WINAPI DismUnmountImage(PCWSTR MountPath, DWORD Flags, HANDLE CancelEvent,
                                 DISM_PROGRESS_CALLBACK Progress, PVOID UserData) {
-  Journal("DismUnmountImage", {Str(MountPath), Num(Flags), Ptr(CancelEvent),
-                               Ptr((void *)Progress), Ptr(UserData)});
+  Journal("DismUnmountImage",
+          {Str(MountPath), Num(Flags), Ptr(CancelEvent), Ptr((void *)Progress), Ptr(UserData)});
   return Status("DismUnmountImage");
 }
 
@@ -300,8 +305,8 @@ HRESULT WINAPI DismCleanupMountpoints(void) {
 }
 
 HRESULT WINAPI DismDelete(VOID *DismStructure) {
-  Journal("DismDelete", {DismStructure && DismStructure == lastErrorString ? "lasterror"
-                                                                            : Ptr(DismStructure)});
+  Journal("DismDelete",
+          {DismStructure && DismStructure == lastErrorString ? "lasterror" : Ptr(DismStructure)});
   return Status("DismDelete");
 }
 
@@ -324,8 +329,8 @@ HRESULT WINAPI DismGetPackages(DismSession Session, DismPackage **Package, UINT 
 HRESULT WINAPI DismGetFeatures(DismSession Session, PCWSTR Identifier,
                                DismPackageIdentifier PackageIdentifier, DismFeature **Feature,
                                UINT *Count) {
-  Journal("DismGetFeatures", {Num(Session), Str(Identifier), Num(PackageIdentifier), Ptr(Feature),
-                              Ptr(Count)});
+  Journal("DismGetFeatures",
+          {Num(Session), Str(Identifier), Num(PackageIdentifier), Ptr(Feature), Ptr(Count)});
   return Status("DismGetFeatures");
 }
 

@@ -26,13 +26,16 @@ TEST(Arguments, SplitsLikeTheTool) {
       {"prog a\\\"b c", {"a\\b c"}},
       {"prog \xe9t\xe9 \xff", {"\xe9t\xe9", "\xff"}},
       {"\"c:\\program files\\prog.exe\" x", {"x"}},
-      {"prog a\x01" "b", {"a", "b"}},
+      {"prog a\x01"
+       "b",
+       {"a", "b"}},
   };
   for (const SplitCase &c : cases) {
     SCOPED_TRACE(c.line);
     ASSERT_EQ(ArgumentCountOf(c.line), static_cast<int>(c.arguments.size()));
     for (size_t i = 0; i < c.arguments.size(); ++i)
-      EXPECT_EQ(ArgumentOf(c.line, static_cast<int>(i + 1)), c.arguments[i]) << "argument " << i + 1;
+      EXPECT_EQ(ArgumentOf(c.line, static_cast<int>(i + 1)), c.arguments[i])
+          << "argument " << i + 1;
     EXPECT_EQ(ArgumentOf(c.line, static_cast<int>(c.arguments.size() + 1)), "");
   }
 }
@@ -48,8 +51,12 @@ TEST(Text, TextPosIsOneBasedAndZeroWhenAbsent) {
     const char *needle, *haystack;
     size_t position;
   } cases[] = {
-      {"/ro", " /mount-image c:\\x /ro", 20}, {"/ro", "", 0},         {"", "abc", 0},
-      {"/ro", " c:/root/x", 4},               {"/RO", " /ro", 0},     {"abc", "ab", 0},
+      {"/ro", " /mount-image c:\\x /ro", 20},
+      {"/ro", "", 0},
+      {"", "abc", 0},
+      {"/ro", " c:/root/x", 4},
+      {"/RO", " /ro", 0},
+      {"abc", "ab", 0},
       {"get-imageinfo", " /get-imageinfo", 3},
   };
   for (const auto &c : cases)
@@ -69,11 +76,10 @@ TEST(Output, InOutErrorMessages) {
   struct {
     DWORD code;
     const char *message;
-  } cases[] = {{2, "File not found"},        {3, "Invalid filename"},
-               {4, "Too many open files"},   {5, "File access denied"},
-               {100, "Read beyond end of file"}, {101, "Disk full"},
-               {106, "Invalid numeric input"}, {105, "I/O error 105"},
-               {232, "I/O error 232"}};
+  } cases[] = {
+      {2, "File not found"},          {3, "Invalid filename"},          {4, "Too many open files"},
+      {5, "File access denied"},      {100, "Read beyond end of file"}, {101, "Disk full"},
+      {106, "Invalid numeric input"}, {105, "I/O error 105"},           {232, "I/O error 232"}};
   for (const auto &c : cases)
     EXPECT_EQ(InOutErrorMessage(c.code), c.message);
 }

@@ -6,7 +6,9 @@ namespace {
 
 const RegistryNumber Absent = {RegistryNumber::Absent, 0};
 const RegistryNumber Unreadable = {RegistryNumber::Unreadable, 0};
-RegistryNumber Dword(int32_t value) { return {RegistryNumber::Number, value}; }
+RegistryNumber Dword(int32_t value) {
+  return {RegistryNumber::Number, value};
+}
 
 struct MergeCase {
   const char *what;
@@ -49,7 +51,9 @@ TEST(HostVersion, MergesThreeSources) {
       {"registry major other than 10 leaves the text",
        {true, 6, 3, 9600, false, 0, 0, 0, true, Dword(6), Dword(3)},
        "6.3.9600"},
-      {"no platform report, no file, no key", {false, 0, 0, 0, false, 0, 0, 0, false, Absent, Absent}, ""},
+      {"no platform report, no file, no key",
+       {false, 0, 0, 0, false, 0, 0, 0, false, Absent, Absent},
+       ""},
       {"no platform report: the file alone",
        {false, 0, 0, 0, true, 10, 0, 19041, false, Absent, Absent},
        "10.0.19041"},
