@@ -110,7 +110,7 @@ std::string InOutErrorMessage(DWORD code) {
   case 106:
     return "Invalid numeric input";
   default:
-    return "I/O error " + std::to_string(code);
+    return "I/O error " + UnsignedText(code);
   }
 }
 
@@ -134,7 +134,14 @@ std::string NarrowText(const wchar_t *text) {
   if (text == nullptr || *text == L'\0')
     return std::string();
   int length = static_cast<int>(wcslen(text));
-  int size = WideCharToMultiByte(CP_ACP, 0, text, length, nullptr, 0, nullptr, nullptr);
+  // Most names fit a small buffer: one call; the platform sizes the rest.
+  char small[256];
+  int size = WideCharToMultiByte(CP_ACP, 0, text, length, small, sizeof small, nullptr, nullptr);
+  if (size > 0)
+    return std::string(small, static_cast<size_t>(size));
+  if (GetLastError() != ERROR_INSUFFICIENT_BUFFER)
+    return std::string();
+  size = WideCharToMultiByte(CP_ACP, 0, text, length, nullptr, 0, nullptr, nullptr);
   if (size <= 0)
     return std::string();
   std::string narrow(static_cast<size_t>(size), '\0');

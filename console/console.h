@@ -45,6 +45,7 @@ std::string LowerAscii(std::string text);
 size_t TextPos(const std::string &needle, const std::string &haystack);
 std::string SignedText(int32_t value);
 std::string UnsignedText(uint32_t value);
+std::string HexText(uint32_t value); // exactly 8 upper-case digits
 
 // ---- file system ------------------------------------------------------------
 bool IsExistingFile(const std::string &path); // wildcards honoured

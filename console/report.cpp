@@ -1,6 +1,5 @@
 #include "console/console.h"
 
-#include <cstdio>
 #include <vector>
 
 #if defined(_MSC_VER)
@@ -20,13 +19,11 @@ std::string ErrorReportText(const std::string &kind, const std::string &module, 
                             const std::string &message) {
   const size_t limit = 1023;
   const char *period = !message.empty() && message.back() != '.' ? "." : "";
-  std::vector<char> text(limit + 1);
-  int length = snprintf(text.data(), text.size(), "Exception %s in module %s at %08X.\r\n%s%s\r\n",
-                        kind.c_str(), module.c_str(), static_cast<unsigned>(offset),
-                        message.c_str(), period);
-  if (length < 0)
-    return std::string();
-  return std::string(text.data(), static_cast<size_t>(length) < limit ? length : limit);
+  std::string text = "Exception " + kind + " in module " + module + " at " +
+                     HexText(static_cast<uint32_t>(offset)) + ".\r\n" + message + period + "\r\n";
+  if (text.size() > limit)
+    text.resize(limit);
+  return text;
 }
 
 namespace {

@@ -1,5 +1,7 @@
 #include "console/console.h"
 
+#include <iterator>
+
 std::string LowerAscii(std::string text) {
   for (char &c : text)
     if (c >= 'A' && c <= 'Z')
@@ -14,10 +16,29 @@ size_t TextPos(const std::string &needle, const std::string &haystack) {
   return at == std::string::npos ? 0 : at + 1;
 }
 
-std::string SignedText(int32_t value) {
-  return std::to_string(static_cast<long long>(value));
+// Decimal digits by hand: the C library's formatting would add a good part
+// of the executable's size for what the tool prints.
+std::string UnsignedText(uint32_t value) {
+  char digits[10];
+  size_t count = 0;
+  do {
+    digits[count++] = static_cast<char>('0' + value % 10);
+    value /= 10;
+  } while (value != 0);
+  return std::string(std::reverse_iterator<char *>(digits + count),
+                     std::reverse_iterator<char *>(digits));
 }
 
-std::string UnsignedText(uint32_t value) {
-  return std::to_string(static_cast<unsigned long long>(value));
+std::string SignedText(int32_t value) {
+  if (value >= 0)
+    return UnsignedText(static_cast<uint32_t>(value));
+  return "-" + UnsignedText(0u - static_cast<uint32_t>(value));
+}
+
+std::string HexText(uint32_t value) {
+  const char *hex = "0123456789ABCDEF";
+  std::string text(8, '0');
+  for (int i = 7; i >= 0; --i, value >>= 4)
+    text[i] = hex[value & 15];
+  return text;
 }

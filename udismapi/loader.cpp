@@ -32,7 +32,7 @@ void Load() {
   DWORD error = 0;
   HMODULE library = LoadFromTrustedFolders(error);
   if (library == nullptr)
-    RaiseError("Exception", "could not loadlibrary:" + std::to_string(error));
+    RaiseError("Exception", "could not loadlibrary:" + UnsignedText(error));
   std::vector<char> path(512);
   DWORD length = GetModuleFileNameA(library, path.data(), static_cast<DWORD>(path.size()));
   if (length > 0)

@@ -1,5 +1,7 @@
 #include "udismapi/version.h"
 
+#include "console/console.h"
+
 #include <vector>
 
 bool GetFileVersion(const std::string &file, WORD &major, WORD &minor, WORD &build,
@@ -32,7 +34,7 @@ std::string GetSystemDir() {
 namespace {
 
 std::string VersionText(DWORD major, DWORD minor, DWORD build) {
-  return std::to_string(major) + "." + std::to_string(minor) + "." + std::to_string(build);
+  return UnsignedText(major) + "." + UnsignedText(minor) + "." + UnsignedText(build);
 }
 
 // Reads one DWORD value of an open key.
@@ -97,8 +99,8 @@ std::string MergeHostVersion(const HostVersionSources &s) {
     int32_t registryMajor = rmajor.state == RegistryNumber::Number ? rmajor.value : 0;
     int32_t registryMinor = rminor.state == RegistryNumber::Number ? rminor.value : 0;
     if (registryMajor == 10)
-      text = std::to_string(registryMajor) + "." + std::to_string(registryMinor) + "." +
-             std::to_string(build);
+      text =
+          SignedText(registryMajor) + "." + SignedText(registryMinor) + "." + UnsignedText(build);
   }
   return text;
 }

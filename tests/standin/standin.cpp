@@ -7,7 +7,7 @@
 //   image <index>|<name>|<major>|<minor>|<build>
 //   mounted <mount path>|<image file>|<index>|<mode>|<status>
 //   package <name>                 driver <name>
-//   packages <count> <prefix>      names prefix0, prefix1, ...
+//   packages <count> <prefix>      names prefix0, prefix1, ... (instead of package lines)
 //   nullbuffer <Entry> <count>     set the count but leave the buffer null
 //   limit <Entry> <n> [<n> ...]    records handed out by successive calls at most
 // A text of <null> is a null pointer.
@@ -35,6 +35,8 @@ struct Script {
   DismSession handle = 1;
   std::vector<std::vector<std::wstring>> images, mounted;
   std::vector<std::wstring> packages, drivers;
+  unsigned long generated = 0; // "packages <count> <prefix>": made at hand-out
+  std::wstring generatedPrefix;
 };
 
 Script *script = nullptr;
@@ -117,9 +119,8 @@ Script &Load() {
     } else if (word == "packages") {
       char *end = nullptr;
       unsigned long count = strtoul(rest.c_str(), &end, 0);
-      std::wstring prefix = Wide(*end ? end + 1 : "");
-      for (unsigned long i = 0; i < count; ++i)
-        script->packages.push_back(prefix + std::to_wstring(i));
+      script->generated = count;
+      script->generatedPrefix = Wide(*end ? end + 1 : "");
     } else if (word == "nullbuffer") {
       size_t at = rest.find(' ');
       script->nullBuffers[rest.substr(0, at)] = (UINT)strtoul(rest.c_str() + at, nullptr, 0);
@@ -321,8 +322,20 @@ HRESULT WINAPI DismAddPackage(DismSession Session, PCWSTR PackagePath, WINBOOL I
 HRESULT WINAPI DismGetPackages(DismSession Session, DismPackage **Package, UINT *Count) {
   Journal("DismGetPackages", {Num(Session), Ptr(Package), Ptr(Count)});
   const Script &s = Load();
-  HandOut("DismGetPackages", s.packages.size(), Package, Count,
-          [&](DismPackage &r, size_t i) { r.PackageName = Keep(s.packages[i]); });
+  if (s.generated > 0) {
+    // Large listings: the names in one block, as a library would keep them.
+    const size_t width = s.generatedPrefix.size() + 11;
+    wchar_t *names =
+        (wchar_t *)HeapAlloc(GetProcessHeap(), 0, s.generated * width * sizeof(wchar_t));
+    HandOut("DismGetPackages", s.generated, Package, Count, [&](DismPackage &r, size_t i) {
+      wchar_t *name = names + i * width;
+      swprintf(name, width, L"%ls%lu", s.generatedPrefix.c_str(), (unsigned long)i);
+      r.PackageName = name;
+    });
+  } else {
+    HandOut("DismGetPackages", s.packages.size(), Package, Count,
+            [&](DismPackage &r, size_t i) { r.PackageName = Keep(s.packages[i]); });
+  }
   return Status("DismGetPackages");
 }
 

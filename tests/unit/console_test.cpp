@@ -238,3 +238,19 @@ TEST(CyrillicCodePage, ConvertsWithTheSystemCodePage) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(Conversion, TextsOfEveryLengthRoundTrip) {
+  for (size_t length : {1u, 255u, 256u, 257u, 5000u}) {
+    std::string narrow(length, 'n');
+    narrow[length / 2] = '\xe9';
+    std::wstring wide = WideText(narrow);
+    ASSERT_EQ(wide.size(), length);
+    EXPECT_EQ(NarrowText(wide.c_str()), narrow) << length;
+  }
+  EXPECT_EQ(NarrowText(nullptr), "");
+  EXPECT_EQ(WideText(""), L"");
+}
+
+} // namespace
