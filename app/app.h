@@ -63,6 +63,5 @@ void GetMountedImageInfoCommand();
 void CloseWindowsOfClass(const char *className);
 
 // Listing line texts, for tests.
-std::string VersionTriple(UINT major, UINT minor, UINT build);
 const char *MountModeLine(DismMountMode mode);
 const char *MountStatusLine(DismMountStatus status); // null for no line

@@ -3,10 +3,6 @@
 
 #include "console/console.h"
 
-std::string VersionTriple(UINT major, UINT minor, UINT build) {
-  return UnsignedText(major) + "." + UnsignedText(minor) + "." + UnsignedText(build);
-}
-
 const char *MountModeLine(DismMountMode mode) {
   return mode == DismReadWrite ? "MountMode: RW" : "MountMode: RO";
 }

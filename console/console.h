@@ -46,6 +46,8 @@ size_t TextPos(const std::string &needle, const std::string &haystack);
 std::string SignedText(int32_t value);
 std::string UnsignedText(uint32_t value);
 std::string HexText(uint32_t value); // exactly 8 upper-case digits
+// "major.minor.build", each in unsigned decimal.
+std::string VersionTriple(uint32_t major, uint32_t minor, uint32_t build);
 
 // ---- file system ------------------------------------------------------------
 bool IsExistingFile(const std::string &path); // wildcards honoured

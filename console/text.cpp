@@ -35,6 +35,10 @@ std::string SignedText(int32_t value) {
   return "-" + UnsignedText(0u - static_cast<uint32_t>(value));
 }
 
+std::string VersionTriple(uint32_t major, uint32_t minor, uint32_t build) {
+  return UnsignedText(major) + "." + UnsignedText(minor) + "." + UnsignedText(build);
+}
+
 std::string HexText(uint32_t value) {
   const char *hex = "0123456789ABCDEF";
   std::string text(8, '0');

@@ -33,10 +33,6 @@ std::string GetSystemDir() {
 
 namespace {
 
-std::string VersionText(DWORD major, DWORD minor, DWORD build) {
-  return UnsignedText(major) + "." + UnsignedText(minor) + "." + UnsignedText(build);
-}
-
 // Reads one DWORD value of an open key.
 RegistryNumber ReadNumber(HKEY key, const char *name) {
   DWORD type = 0, size = 0;
@@ -76,7 +72,7 @@ std::string MergeHostVersion(const HostVersionSources &s) {
     major = s.major;
     minor = s.minor;
     build = s.build;
-    text = VersionText(major, minor, build);
+    text = VersionTriple(major, minor, build);
   }
   if (s.fileKnown) {
     if (s.fileMajor >= major) {
@@ -87,7 +83,7 @@ std::string MergeHostVersion(const HostVersionSources &s) {
           build = s.fileBuild;
       }
     }
-    text = VersionText(major, minor, build);
+    text = VersionTriple(major, minor, build);
   }
   if (s.keyOpened) {
     const RegistryNumber &rmajor = s.registryMajor, &rminor = s.registryMinor;
