@@ -22,6 +22,10 @@ int main() {
   } catch (const std::bad_alloc &) {
     ReportTopLevelError(Error{"EOutOfMemory", "Out of memory", nullptr});
     EndRun(1);
+  } catch (...) {
+    // Whatever else fails, the run still ends with its report, never an abort.
+    ReportTopLevelError(Error{"Exception", "internal error", nullptr});
+    EndRun(1);
   }
   EndRun(0);
 }

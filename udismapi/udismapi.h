@@ -73,7 +73,14 @@ HRESULT dism_MountImage(const std::string &imageFile, const std::string &mountFo
 // The library's text for its last failure, or the empty text.
 std::string dism_LastErrorMessage();
 
-#if defined(_WIN32) && !defined(_WIN64)
+// The records as the library lays them out, with the header's one-byte
+// packing; the stand-in shares the header, so only these catch a change.
+#if defined(_WIN64)
+static_assert(sizeof(DismImageInfo) == 140, "DismImageInfo layout");
+static_assert(sizeof(DismMountedImageInfo) == 28, "DismMountedImageInfo layout");
+static_assert(sizeof(DismPackage) == 32, "DismPackage layout");
+static_assert(sizeof(DismDriverPackage) == 100, "DismDriverPackage layout");
+#else
 static_assert(sizeof(DismImageInfo) == 96, "DismImageInfo layout");
 static_assert(sizeof(DismMountedImageInfo) == 20, "DismMountedImageInfo layout");
 static_assert(sizeof(DismPackage) == 28, "DismPackage layout");

@@ -2,6 +2,9 @@
 
 #include "console/console.h"
 
+#include <cstdint>
+#include <new>
+
 DismSession SessionHandle = 0;
 
 namespace {
@@ -29,11 +32,17 @@ void RequireFolder(const std::string &path) {
 }
 
 // Replaces the array with the records the library handed back, if any. The
-// library's buffer is kept: the copied records point into it.
+// library's buffer is kept: the copied records point into it. A count that
+// no array, or no address range from the buffer on, could hold is what an
+// allocation of that size would be: out of memory.
 template <typename Record>
 void TakeRecords(std::vector<Record> &array, const Record *records, UINT count) {
-  if (count > 0 && records != nullptr)
-    array.assign(records, records + count);
+  if (count == 0 || records == nullptr)
+    return;
+  const uintptr_t room = (UINTPTR_MAX - reinterpret_cast<uintptr_t>(records)) / sizeof(Record);
+  if (count > array.max_size() || count > room)
+    throw std::bad_alloc();
+  array.assign(records, records + count);
 }
 
 } // namespace

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <dismapi.h>
+
 namespace {
 
 TEST(Session, AddCommandsStatusTable) {
@@ -109,6 +111,27 @@ TEST(Session, ListingsPrintEveryName) {
     sandbox.MakeFolder("m");
     ProgramRun run = RunTool(sandbox, std::string(c.command) + " " + sandbox.Path("m"));
     EXPECT_EQ(AfterHostLine(run.out), AfterReport(sandbox, c.lines)) << c.command << c.script;
+  }
+}
+
+// A count the library claims for its one record that no array could hold is
+// the allocation failure it would be, on both architectures: the report, exit
+// code 1, and the session closed on the way out.
+TEST(Session, RecordCountsBeyondTheAddressSpace) {
+  const unsigned long long fits = std::vector<DismPackage>().max_size();
+  for (unsigned long long count :
+       {0x80000000ull, 0xFFFFFFFFull, fits < 0xFFFFFFFFull ? fits : 0xFFFFFFFFull}) {
+    Sandbox sandbox("standin-full",
+                    "package only\ncount DismGetPackages " + std::to_string(count) + "\n");
+    sandbox.MakeFolder("m");
+    ProgramRun run = RunTool(sandbox, "/get-packages " + sandbox.Path("m"));
+    EXPECT_EQ(AfterHostLine(run.out), AfterReport(sandbox, {})) << count;
+    EXPECT_EQ(
+        run.err,
+        "Exception EOutOfMemory in module vantorix.exe at 00000000.\r\nOut of memory.\r\n\r\n")
+        << count;
+    EXPECT_EQ(run.exitCode, 1u) << count;
+    EXPECT_EQ(sandbox.Journal().back(), "DismCloseSession(1)") << count;
   }
 }
 

@@ -9,6 +9,7 @@
 //   package <name>                 driver <name>
 //   packages <count> <prefix>      names prefix0, prefix1, ... (instead of package lines)
 //   nullbuffer <Entry> <count>     set the count but leave the buffer null
+//   count <Entry> <count>          hand out the records but claim this count
 //   limit <Entry> <n> [<n> ...]    records handed out by successive calls at most
 // A text of <null> is a null pointer.
 #include <windows.h>
@@ -27,7 +28,7 @@ namespace {
 struct Script {
   std::map<std::string, std::vector<HRESULT>> statuses;
   std::map<std::string, size_t> calls;
-  std::map<std::string, UINT> nullBuffers;
+  std::map<std::string, UINT> nullBuffers, claimedCounts;
   std::map<std::string, std::vector<HRESULT>> limits;
   bool hasLastError = false;
   std::wstring lastError;
@@ -121,9 +122,10 @@ Script &Load() {
       unsigned long count = strtoul(rest.c_str(), &end, 0);
       script->generated = count;
       script->generatedPrefix = Wide(*end ? end + 1 : "");
-    } else if (word == "nullbuffer") {
+    } else if (word == "nullbuffer" || word == "count") {
       size_t at = rest.find(' ');
-      script->nullBuffers[rest.substr(0, at)] = (UINT)strtoul(rest.c_str() + at, nullptr, 0);
+      (word == "count" ? script->claimedCounts : script->nullBuffers)[rest.substr(0, at)] =
+          (UINT)strtoul(rest.c_str() + at, nullptr, 0);
     }
   }
   fclose(file);
@@ -205,7 +207,8 @@ void HandOut(const char *entry, size_t count, Record **buffer, UINT *outCount, F
   for (size_t i = 0; i < count; ++i)
     fill(records[i], i);
   *buffer = records;
-  *outCount = (UINT)count;
+  auto claimed = s.claimedCounts.find(entry);
+  *outCount = claimed != s.claimedCounts.end() ? claimed->second : (UINT)count;
 }
 
 } // namespace
