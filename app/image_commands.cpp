@@ -86,19 +86,34 @@ void GetMountedImageInfoCommand() {
   }
 }
 
-// Each window gets the close request and is then looked for again, so one
-// that does not close is asked again; a window that never closes, or whose
-// thread hangs, holds the unmount back by the bounds below and no longer.
+// Each window gets the close request and is then looked for again, a pause
+// later, so one that does not close is asked again about ten times a second.
+// A window that never closes, or whose thread hangs, holds the unmount back
+// by about ten seconds a class: no answer wait runs past that deadline.
 void CloseWindowsOfClass(const char *className) {
-  const UINT answerTimeoutMs = 5000;
+  const DWORD answerTimeoutMs = 5000;
   const DWORD classTimeoutMs = 10000;
+  const DWORD pauseMs = 100;
+  const auto findWindow = USER32_ENTRY(FindWindowA);
+  const auto sendMessageTimeout = USER32_ENTRY(SendMessageTimeoutA);
+  const auto postMessage = USER32_ENTRY(PostMessageA);
+  if (!findWindow || !sendMessageTimeout || !postMessage)
+    return; // no window manager to ask
   const DWORD start = GetTickCount();
-  while (GetTickCount() - start < classTimeoutMs) {
-    HWND window = FindWindowA(className, nullptr);
+  for (;;) {
+    DWORD elapsed = GetTickCount() - start;
+    if (elapsed >= classTimeoutMs)
+      return;
+    HWND window = findWindow(className, nullptr);
     if (window == nullptr)
       return;
+    DWORD left = classTimeoutMs - elapsed;
     DWORD_PTR answer = 0;
-    SendMessageTimeoutA(window, WM_SYSCOMMAND, 16, 0, SMTO_ABORTIFHUNG, answerTimeoutMs, &answer);
-    PostMessageA(window, WM_CLOSE, 0, 0);
+    sendMessageTimeout(window, WM_SYSCOMMAND, 16, 0, SMTO_ABORTIFHUNG,
+                       left < answerTimeoutMs ? left : answerTimeoutMs, &answer);
+    postMessage(window, WM_CLOSE, 0, 0);
+    elapsed = GetTickCount() - start;
+    if (elapsed < classTimeoutMs)
+      Sleep(classTimeoutMs - elapsed < pauseMs ? classTimeoutMs - elapsed : pauseMs);
   }
 }

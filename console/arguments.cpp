@@ -1,6 +1,6 @@
 // Cutting the 8-bit command line into arguments. Blanks, tabs and every other
 // byte from 1 to 32 separate arguments; double quotes group, and are dropped;
-// there is no escape character.
+// there is no escape character. A double-byte character is never split.
 #include "console/console.h"
 
 namespace {
@@ -8,6 +8,15 @@ namespace {
 bool IsSeparator(char c) {
   unsigned char byte = static_cast<unsigned char>(c);
   return byte >= 1 && byte <= 32;
+}
+
+// The next character: bytes below 128 are one character in every ANSI code
+// page, so only the upper half asks the platform, which knows lead bytes.
+const char *NextChar(const char *p) {
+  if (static_cast<unsigned char>(*p) < 128)
+    return p + 1;
+  static const auto charNext = USER32_ENTRY(CharNextA);
+  return charNext ? charNext(p) : p + 1;
 }
 
 // Reads the token that starts at or after p into token. Gives the position
@@ -27,7 +36,7 @@ const char *NextToken(const char *p, std::string &token) {
     return nullptr;
   bool quoted = false;
   while (*p != '\0' && (quoted || !IsSeparator(*p))) {
-    const char *next = CharNextA(p);
+    const char *next = NextChar(p);
     if (next == p)
       break;
     if (*p == '"')

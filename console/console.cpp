@@ -9,6 +9,7 @@ namespace {
 HANDLE OutputHandle = nullptr;
 bool OutputOpen = false;
 bool FlushAtLineEnd = false;
+bool OutputIsConsole = false;
 char OutputBuffer[OutputBlockSize];
 size_t OutputFill = 0;
 DWORD OutputError = 0; // first error of the line being written, 0 for none
@@ -28,18 +29,24 @@ DWORD OpenOutput() {
   OutputHandle = handle;
   OutputOpen = true;
   FlushAtLineEnd = type == FILE_TYPE_CHAR;
+  OutputIsConsole = IsConsole(handle);
   return 0;
 }
 
-// Writes the buffer in one call and empties it; gives 0 or the error code.
+// Writes the buffer and empties it; gives 0 or the error code. A write that
+// takes only part of the bytes is followed by one for the rest; only a call
+// that fails, or one that takes nothing, is a failure.
 DWORD WriteBuffer() {
   DWORD code = 0;
-  if (OutputFill > 0) {
+  size_t done = 0;
+  while (done < OutputFill && code == 0) {
     DWORD written = 0;
-    if (!WriteFile(OutputHandle, OutputBuffer, static_cast<DWORD>(OutputFill), &written, nullptr))
+    if (!WriteFile(OutputHandle, OutputBuffer + done, static_cast<DWORD>(OutputFill - done),
+                   &written, nullptr))
       code = GetLastError();
-    else if (written != OutputFill)
+    else if (written == 0)
       code = ERROR_WRITE_FAULT;
+    done += written;
   }
   OutputFill = 0;
   return code;
@@ -59,17 +66,8 @@ void AppendOutput(const char *bytes, size_t count) {
   }
 }
 
-} // namespace
-
-void WriteLine(const std::string &text) {
-  if (!OutputOpen)
-    OutputError = OpenOutput();
-  if (OutputError == 0) {
-    AppendOutput(text.data(), text.size());
-    AppendOutput("\r\n", 2);
-    if (FlushAtLineEnd && OutputError == 0)
-      OutputError = WriteBuffer();
-  }
+// Raises the error of the line just written, if there was one.
+void CheckLine() {
   if (OutputError != 0) {
     DWORD code = OutputError;
     OutputError = 0;
@@ -77,8 +75,52 @@ void WriteLine(const std::string &text) {
   }
 }
 
+} // namespace
+
+bool IsConsole(HANDLE handle) {
+  DWORD mode = 0;
+  return GetFileType(handle) == FILE_TYPE_CHAR && GetConsoleMode(handle, &mode);
+}
+
+DWORD WriteConsoleText(HANDLE handle, const std::wstring &text) {
+  const wchar_t *rest = text.data();
+  size_t left = text.size();
+  while (left > 0) {
+    DWORD written = 0;
+    if (!WriteConsoleW(handle, rest, static_cast<DWORD>(left), &written, nullptr))
+      return GetLastError();
+    if (written == 0)
+      return ERROR_WRITE_FAULT;
+    rest += written;
+    left -= written;
+  }
+  return 0;
+}
+
+void WriteLine(const std::string &text) {
+  if (!OutputOpen)
+    OutputError = OpenOutput();
+  if (OutputError == 0 && OutputIsConsole) {
+    OutputError = WriteConsoleText(OutputHandle, WideText(text) + L"\r\n");
+  } else if (OutputError == 0) {
+    AppendOutput(text.data(), text.size());
+    AppendOutput("\r\n", 2);
+    if (FlushAtLineEnd && OutputError == 0)
+      OutputError = WriteBuffer();
+  }
+  CheckLine();
+}
+
 void WriteWideLine(const std::wstring &text) {
-  WriteLine(NarrowText(text.c_str()));
+  if (!OutputOpen)
+    OutputError = OpenOutput();
+  if (OutputError == 0 && !OutputIsConsole) {
+    WriteLine(NarrowText(text.c_str()));
+    return;
+  }
+  if (OutputError == 0)
+    OutputError = WriteConsoleText(OutputHandle, text + L"\r\n");
+  CheckLine();
 }
 
 void FlushOutput() {
@@ -91,6 +133,7 @@ void CloseOutput() {
   OutputOpen = false;
   OutputHandle = nullptr;
   FlushAtLineEnd = false;
+  OutputIsConsole = false;
 }
 
 std::string InOutErrorMessage(DWORD code) {

@@ -14,6 +14,10 @@
 // console. A failed write raises EInOutError after the line.
 constexpr size_t OutputBlockSize = 128;
 
+// A console is given UTF-16 text with WriteConsoleW, a whole line at a time,
+// so it shows the characters themselves whatever its code page: WriteLine
+// converts its text from the ANSI code page, WriteWideLine hands its text on
+// as it is. Files and pipes get the ANSI bytes.
 void WriteLine(const std::string &text);
 void WriteWideLine(const std::wstring &text);
 // Writes what the buffer still holds; a failure is ignored.
@@ -21,6 +25,12 @@ void FlushOutput();
 // Writes what the buffer holds and forgets the handle, so that the next line
 // opens standard output afresh.
 void CloseOutput();
+
+// True for a real console: a character device that has a console mode (NUL
+// is a character device too, and has none).
+bool IsConsole(HANDLE handle);
+// Writes all of the text to a console; gives 0 or the platform's error code.
+DWORD WriteConsoleText(HANDLE handle, const std::wstring &text);
 
 // Message of an EInOutError for a platform or I/O error code.
 std::string InOutErrorMessage(DWORD code);
@@ -54,6 +64,25 @@ bool IsExistingFile(const std::string &path); // wildcards honoured
 bool IsExistingFolder(const std::string &path);
 // The current folder; no trailing backslash except at a drive root.
 std::string CurrentFolder();
+
+// ---- functions of platform DLLs loaded at run time ---------------------------
+// The export of a loaded module, typed as the platform header declares it, so
+// the calling convention is right on x86; null when the module or the export
+// is missing.
+template <typename Function> Function ModuleEntry(HMODULE module, const char *name) {
+  if (module == nullptr)
+    return nullptr;
+  // Through a plain function pointer type, which any entry converts from.
+  return reinterpret_cast<Function>(reinterpret_cast<void (*)(void)>(GetProcAddress(module, name)));
+}
+#define MODULE_ENTRY(module, name) ModuleEntry<decltype(&::name)>(module, #name)
+
+// user32, loaded by name on first use (it is one of the platform's known
+// DLLs, so only the system's copy is ever loaded), or null. Importing it
+// would make every run a GUI process, which costs a short-lived console tool
+// much of its start-up; only a few steps need it.
+HMODULE User32();
+#define USER32_ENTRY(name) MODULE_ENTRY(User32(), name)
 
 // ---- the end of the run ------------------------------------------------------
 // The two-line report text: kind, module, module-relative offset; message.

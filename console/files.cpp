@@ -37,3 +37,8 @@ std::string CurrentFolder() {
   length = GetCurrentDirectoryW(static_cast<DWORD>(wide.size()), wide.data());
   return length > 0 && length < wide.size() ? NarrowText(wide.data()) : std::string();
 }
+
+HMODULE User32() {
+  static HMODULE module = LoadLibraryA("user32.dll");
+  return module;
+}

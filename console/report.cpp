@@ -2,19 +2,6 @@
 
 #include <vector>
 
-#if defined(_MSC_VER)
-#include <intrin.h>
-#define RAISE_NOINLINE __declspec(noinline)
-#define CALLER_ADDRESS() _ReturnAddress()
-#else
-#define RAISE_NOINLINE __attribute__((noinline))
-#define CALLER_ADDRESS() __builtin_return_address(0)
-#endif
-
-RAISE_NOINLINE void RaiseError(const char *kind, const std::string &message) {
-  throw Error{kind, message, CALLER_ADDRESS()};
-}
-
 std::string ErrorReportText(const std::string &kind, const std::string &module, uintptr_t offset,
                             const std::string &message) {
   const size_t limit = 1023;
@@ -54,10 +41,19 @@ void ReportTopLevelError(const Error &error) {
   std::string module = ModuleOf(error.address, base);
   uintptr_t offset = base != 0 ? reinterpret_cast<uintptr_t>(error.address) - base : 0;
   std::string text = ErrorReportText(error.kind, module, offset, error.message);
+  HANDLE handle = GetStdHandle(STD_ERROR_HANDLE);
+  // A console is given the characters themselves, whatever its code page.
+  if (IsConsole(handle)) {
+    WriteConsoleText(handle, WideText(text));
+    WriteConsoleText(handle, L"\r\n");
+    return;
+  }
+  // Files and pipes get the OEM bytes, unconverted where user32 cannot be
+  // had (it always can on Windows).
   std::vector<char> oem(text.begin(), text.end());
   oem.push_back('\0');
-  CharToOemA(oem.data(), oem.data());
-  HANDLE handle = GetStdHandle(STD_ERROR_HANDLE);
+  if (const auto charToOem = USER32_ENTRY(CharToOemA))
+    charToOem(oem.data(), oem.data());
   DWORD written = 0;
   WriteFile(handle, oem.data(), static_cast<DWORD>(text.size()), &written, nullptr);
   WriteFile(handle, "\r\n", 2, &written, nullptr);

@@ -7,20 +7,18 @@ std::string DismApiPath;
 
 namespace {
 
-template <typename Entry> void Resolve(HMODULE library, const char *name, Entry &entry) {
-  // Through a plain function pointer type, which any entry converts from.
-  entry = reinterpret_cast<Entry>(reinterpret_cast<void (*)(void)>(GetProcAddress(library, name)));
-}
-
-// Loads the library by its bare name from the folder of the executable or
-// the system folder, never from the current folder or PATH, where anybody
-// may have planted a copy. Gives null and the loader's error code on failure.
+// Loads the library by its bare name. With the loader's search flags the
+// search is the folder of the executable, then the system folder, and never
+// the current folder, the Windows folder or PATH, where anybody may have
+// planted a copy. Gives null and the loader's error code on failure.
 HMODULE LoadFromTrustedFolders(DWORD &error) {
   HMODULE library = LoadLibraryExA("DismAPI.dll", nullptr, LOAD_LIBRARY_SEARCH_DEFAULT_DIRS);
   error = library ? 0 : GetLastError();
   if (library == nullptr && error == ERROR_INVALID_PARAMETER) {
-    // A Windows 7 without the secure-loading update knows no search flags:
-    // at least take the current folder out of the search.
+    // A Windows 7 without the secure-loading update knows no search flags.
+    // Its standard search is the folder of the executable, the system
+    // folders, the Windows folder and then PATH; the empty DLL folder takes
+    // the current folder out of it, and nothing more can be taken out there.
     SetDllDirectoryA("");
     library = LoadLibraryA("DismAPI.dll");
     error = library ? 0 : GetLastError();
@@ -37,7 +35,7 @@ void Load() {
   DWORD length = GetModuleFileNameA(library, path.data(), static_cast<DWORD>(path.size()));
   if (length > 0)
     DismApiPath.assign(path.data(), length < path.size() ? length : path.size() - 1);
-#define DISM_RESOLVE(name) Resolve(library, #name, DismEntryTable.name);
+#define DISM_RESOLVE(name) DismEntryTable.name = MODULE_ENTRY(library, name);
   DISM_ENTRIES(DISM_RESOLVE)
 #undef DISM_RESOLVE
 }

@@ -4,16 +4,55 @@
 
 #include <vector>
 
+namespace {
+
+// version.dll is not one of the platform's known DLLs: loaded by name, or
+// imported, it would be looked for beside the executable first, where anybody
+// who can write to that folder could plant one. It comes from the system
+// folder only, on the first probe.
+HMODULE LoadVersionLibrary() {
+  HMODULE library = LoadLibraryExA("version.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+  if (library == nullptr && GetLastError() == ERROR_INVALID_PARAMETER) {
+    // A Windows 7 without its loader update knows no search flags.
+    std::string folder = GetSystemDir();
+    if (!folder.empty())
+      library = LoadLibraryA((folder + "\\version.dll").c_str());
+  }
+  return library;
+}
+
+struct VersionEntries {
+  decltype(&::GetFileVersionInfoSizeA) infoSize;
+  decltype(&::GetFileVersionInfoA) info;
+  decltype(&::VerQueryValueA) query;
+};
+
+const VersionEntries &Version() {
+  static const VersionEntries entries = [] {
+    HMODULE library = LoadVersionLibrary();
+    return VersionEntries{MODULE_ENTRY(library, GetFileVersionInfoSizeA),
+                          MODULE_ENTRY(library, GetFileVersionInfoA),
+                          MODULE_ENTRY(library, VerQueryValueA)};
+  }();
+  return entries;
+}
+
+} // namespace
+
+// Without version.dll no version can be read, as for a file without one.
 bool GetFileVersion(const std::string &file, WORD &major, WORD &minor, WORD &build,
                     WORD &revision) {
-  DWORD size = GetFileVersionInfoSizeA(file.c_str(), nullptr);
+  const VersionEntries &version = Version();
+  if (!version.infoSize || !version.info || !version.query)
+    return false;
+  DWORD size = version.infoSize(file.c_str(), nullptr);
   if (size == 0)
     return false;
   std::vector<BYTE> data(size);
   VS_FIXEDFILEINFO *fixed = nullptr;
   UINT fixedSize = 0;
-  if (!GetFileVersionInfoA(file.c_str(), 0, size, data.data()) ||
-      !VerQueryValueA(data.data(), "\\", reinterpret_cast<void **>(&fixed), &fixedSize) ||
+  if (!version.info(file.c_str(), 0, size, data.data()) ||
+      !version.query(data.data(), "\\", reinterpret_cast<void **>(&fixed), &fixedSize) ||
       fixed == nullptr || fixedSize < sizeof(VS_FIXEDFILEINFO))
     return false;
   major = HIWORD(fixed->dwFileVersionMS);

@@ -38,13 +38,12 @@ std::vector<std::string> ImportedDlls(const std::string &file) {
   return names;
 }
 
-TEST(Executable, ImportsOnlySystemLibraries) {
-  const std::vector<std::string> allowed = {"KERNEL32.DLL", "USER32.DLL", "ADVAPI32.DLL",
-                                            "VERSION.DLL", "MSVCRT.DLL"};
+// Only known DLLs of the platform, which are never looked for beside the
+// executable; user32 and version.dll are loaded when needed.
+TEST(Executable, ImportsOnlyKnownSystemLibraries) {
   std::vector<std::string> dlls = ImportedDlls(BuildFolder() + "\\vantorix.exe");
-  EXPECT_FALSE(dlls.empty());
-  for (const std::string &dll : dlls)
-    EXPECT_NE(std::find(allowed.begin(), allowed.end(), dll), allowed.end()) << dll;
+  std::sort(dlls.begin(), dlls.end());
+  EXPECT_EQ(dlls, std::vector<std::string>({"ADVAPI32.DLL", "KERNEL32.DLL", "MSVCRT.DLL"}));
 }
 
 TEST(Executable, CarriesManifestAndVersion) {

@@ -20,6 +20,22 @@ TEST(Startup, HostLineUnderWineInWindows10Mode) {
   EXPECT_EQ(run.out, Lines({"host:10.0.18362", "loadlibrary error:could not loadlibrary:126"}));
 }
 
+// A version.dll beside the tool is never loaded: the version probe takes the
+// system's. Wine loads a program's own copy first only when told to, as
+// Windows always would; a plain ASCII command line loads no user32 either,
+// whose Wine build would load version.dll on its own.
+TEST(Startup, PlantedVersionDllIsNotLoaded) {
+  Sandbox sandbox;
+  ProgramRun clean = RunTool(sandbox, "hello");
+  sandbox.Copy("planted_version.dll", "version.dll");
+  SetEnvironmentVariableA("WINEDLLOVERRIDES", "mscoree,mshtml=;version=n,b");
+  ProgramRun planted = RunTool(sandbox, "hello");
+  SetEnvironmentVariableA("WINEDLLOVERRIDES", "mscoree,mshtml=");
+  EXPECT_EQ(GetFileAttributesA(sandbox.Path("planted.txt").c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(planted.out, clean.out);
+  EXPECT_EQ(AfterHostLine(planted.out), AfterReport(sandbox, {}));
+}
+
 struct ReportCase {
   const char *what;
   const char *standin;
