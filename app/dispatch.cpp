@@ -70,6 +70,9 @@ void RunCommandLine() {
   for (int n = 1; n <= count; ++n)
     arguments.push_back(Argument(n));
   CommandText = LowerAscii(JoinArguments(arguments));
-  for (size_t i : SelectedCommands(CommandText))
+  for (size_t i : SelectedCommands(CommandText)) {
+    if (StopRequested())
+      return; // no further command starts after a stop
     Commands[i].run();
+  }
 }

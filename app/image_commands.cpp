@@ -20,6 +20,16 @@ const char *MountStatusLine(DismMountStatus status) {
   }
 }
 
+namespace {
+
+// A label and a library text (null for none) as one line of UTF-16 text, so a
+// console shows the text's own characters.
+void WriteLabelled(const wchar_t *label, PCWSTR value) {
+  WriteWideLine((std::wstring(label) + (value ? value : L"")).c_str());
+}
+
+} // namespace
+
 void MountImageCommand() {
   const std::string image = Argument(2), folder = Argument(3);
   // A missing image file raises here, before anything is unmounted.
@@ -32,10 +42,13 @@ void MountImageCommand() {
       // The image line is a courtesy; the mount goes on without it.
     }
   }
-  if (HasOption("/force")) {
+  // After a stop no further step starts, not even the next of this command.
+  if (HasOption("/force") && !StopRequested()) {
     status = dism_UnmountImage(folder, DISM_DISCARD_IMAGE);
     PrintStatus(status == S_OK, status, "DismUnMountImage OK", "DismUnMountImage Failed: ");
   }
+  if (StopRequested())
+    return;
   DWORD flags = HasOption("/ro") ? DISM_MOUNT_READONLY : DISM_MOUNT_READWRITE;
   status = dism_MountImage(image, folder, flags);
   PrintStatus(status == S_OK, status, "DismMountImage OK", "DismMountImage Failed: ");
@@ -48,6 +61,8 @@ void UnmountImageCommand() {
     CloseWindowsOfClass("CabinetWClass");
     CloseWindowsOfClass("ExploreWClass");
   }
+  if (StopRequested())
+    return;
   HRESULT status = dism_UnmountImage(Argument(2), flags);
   PrintStatus(status == S_OK, status, "DismUnMountImage OK", "DismUnMountImage Failed: ");
 }
@@ -59,7 +74,7 @@ void GetImageInfoCommand() {
     return;
   for (const DismImageInfo &image : ImagesInfo) {
     WriteLine("Index:" + UnsignedText(image.ImageIndex));
-    WriteLine("ImageName:" + NarrowText(image.ImageName));
+    WriteLabelled(L"ImageName:", image.ImageName);
     WriteLine("Version:" + VersionTriple(image.MajorVersion, image.MinorVersion, image.Build));
   }
 }
@@ -76,9 +91,8 @@ void GetMountedImageInfoCommand() {
   if (status != S_OK)
     return;
   for (const DismMountedImageInfo &image : MountedImagesInfo) {
-    WriteWideLine(L"MountPath: " + std::wstring(image.MountPath ? image.MountPath : L""));
-    WriteWideLine(L"ImageFilePath: " +
-                  std::wstring(image.ImageFilePath ? image.ImageFilePath : L""));
+    WriteLabelled(L"MountPath: ", image.MountPath);
+    WriteLabelled(L"ImageFilePath: ", image.ImageFilePath);
     WriteLine("ImageIndex: " + UnsignedText(image.ImageIndex));
     WriteLine(MountModeLine(image.MountMode));
     if (const char *line = MountStatusLine(image.MountStatus))
@@ -102,7 +116,7 @@ void CloseWindowsOfClass(const char *className) {
   const DWORD start = GetTickCount();
   for (;;) {
     DWORD elapsed = GetTickCount() - start;
-    if (elapsed >= classTimeoutMs)
+    if (elapsed >= classTimeoutMs || StopRequested())
       return;
     HWND window = findWindow(className, nullptr);
     if (window == nullptr)
@@ -114,6 +128,6 @@ void CloseWindowsOfClass(const char *className) {
     postMessage(window, WM_CLOSE, 0, 0);
     elapsed = GetTickCount() - start;
     if (elapsed < classTimeoutMs)
-      Sleep(classTimeoutMs - elapsed < pauseMs ? classTimeoutMs - elapsed : pauseMs);
+      WaitForStop(classTimeoutMs - elapsed < pauseMs ? classTimeoutMs - elapsed : pauseMs);
   }
 }

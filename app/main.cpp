@@ -13,6 +13,7 @@ namespace {
 } // namespace
 
 int main() {
+  InstallStopHandler();
   try {
     ReportEnvironment();
     RunCommandLine();
@@ -26,6 +27,12 @@ int main() {
     // Whatever else fails, the run still ends with its report, never an abort.
     ReportTopLevelError(Error{"Exception", "internal error", nullptr});
     EndRun(1);
+  }
+  if (StopRequested()) {
+    // Stopped at a safe point: every session closed, output flushed.
+    FlushOutput();
+    WriteErrorText(std::string(StopLine()) + "\r\n");
+    EndRun(StopExitCode);
   }
   EndRun(0);
 }

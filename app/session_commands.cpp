@@ -7,14 +7,16 @@
 namespace {
 
 // Opens the session, runs the operation, closes the session. An error that
-// ends the run inside the operation closes the session on its way out.
+// ends the run inside the operation closes the session on its way out; a
+// stop while the session opened skips the operation.
 template <typename Operation> void InSession(Operation operation) {
   if (dism_OpenSession(Argument(2)) != S_OK) {
     WriteLine("DismOpenSession failed");
     return;
   }
   try {
-    operation();
+    if (!StopRequested())
+      operation();
   } catch (...) {
     dism_CloseSession();
     throw;
@@ -53,7 +55,7 @@ void GetPackagesCommand() {
     PrintStatus(status == S_OK, status, "dism_GetPackages OK", "dism_GetPackages Failed: ");
     if (status == S_OK)
       for (const DismPackage &package : Packages)
-        WriteLine(NarrowText(package.PackageName));
+        WriteWideLine(package.PackageName);
   });
 }
 
@@ -63,6 +65,6 @@ void GetDriversCommand() {
     PrintStatus(status == S_OK, status, "dism_GetDrivers OK", "dism_GetDrivers Failed: ");
     if (status == S_OK)
       for (const DismDriverPackage &driver : Drivers)
-        WriteLine(NarrowText(driver.PublishedName));
+        WriteWideLine(driver.PublishedName);
   });
 }

@@ -111,15 +111,15 @@ void WriteLine(const std::string &text) {
   CheckLine();
 }
 
-void WriteWideLine(const std::wstring &text) {
+void WriteWideLine(const wchar_t *text) {
   if (!OutputOpen)
     OutputError = OpenOutput();
   if (OutputError == 0 && !OutputIsConsole) {
-    WriteLine(NarrowText(text.c_str()));
+    WriteLine(NarrowText(text));
     return;
   }
   if (OutputError == 0)
-    OutputError = WriteConsoleText(OutputHandle, text + L"\r\n");
+    OutputError = WriteConsoleText(OutputHandle, std::wstring(text ? text : L"") + L"\r\n");
   CheckLine();
 }
 

@@ -19,7 +19,7 @@ constexpr size_t OutputBlockSize = 128;
 // converts its text from the ANSI code page, WriteWideLine hands its text on
 // as it is. Files and pipes get the ANSI bytes.
 void WriteLine(const std::string &text);
-void WriteWideLine(const std::wstring &text);
+void WriteWideLine(const wchar_t *text); // null is the empty text
 // Writes what the buffer still holds; a failure is ignored.
 void FlushOutput();
 // Writes what the buffer holds and forgets the handle, so that the next line
@@ -84,12 +84,40 @@ template <typename Function> Function ModuleEntry(HMODULE module, const char *na
 HMODULE User32();
 #define USER32_ENTRY(name) MODULE_ENTRY(User32(), name)
 
+// ---- a clean stop, and progress of long operations ----------------------------
+// The exit code of a run stopped by Ctrl+C, Ctrl+Break or the console closing:
+// the code the platform gives a console program that Ctrl+C ends.
+constexpr UINT StopExitCode = 0xC000013A; // STATUS_CONTROL_C_EXIT
+// Makes the stop event and installs the console control handler.
+void InstallStopHandler();
+// True once the run was asked to stop; it then stops at its next safe point.
+bool StopRequested();
+// The manual-reset event set at the stop: the cancel event of the library's
+// long operations.
+HANDLE StopEvent();
+// Waits the time, or less when the run is asked to stop; true for a stop.
+bool WaitForStop(DWORD milliseconds);
+// What stopped the run, as its standard-error line; empty for nothing.
+const char *StopLine();
+
+// One line on a standard error that is a console, rewritten in place at most
+// about ten times a second: "<operation> <percent>%", no percentage while the
+// total is 0. Safe from any thread; nothing at all where standard error is not
+// a console.
+void ShowProgress(const char *operation, UINT current, UINT total);
+std::string ProgressText(const char *operation, UINT current, UINT total);
+// Blanks the progress line again, so the screen reads like a log of the file.
+void ClearProgress();
+
 // ---- the end of the run ------------------------------------------------------
 // The two-line report text: kind, module, module-relative offset; message.
 std::string ErrorReportText(const std::string &kind, const std::string &module, uintptr_t offset,
                             const std::string &message);
+// Writes to standard error: UTF-16 to a console, else the OEM bytes. Failures
+// are ignored.
+void WriteErrorText(const std::string &text);
 // Flushes standard output, then writes the report of an uncaught error to
-// standard error in the OEM code page, followed by an empty line.
+// standard error, followed by an empty line.
 void ReportTopLevelError(const Error &error);
 // Closes standard output and ends the process with the given exit code.
 [[noreturn]] void EndProcess(UINT exitCode);

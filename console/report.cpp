@@ -35,17 +35,11 @@ std::string ModuleOf(const void *address, uintptr_t &base) {
 
 } // namespace
 
-void ReportTopLevelError(const Error &error) {
-  FlushOutput(); // all normal output comes before the report
-  uintptr_t base = 0;
-  std::string module = ModuleOf(error.address, base);
-  uintptr_t offset = base != 0 ? reinterpret_cast<uintptr_t>(error.address) - base : 0;
-  std::string text = ErrorReportText(error.kind, module, offset, error.message);
+void WriteErrorText(const std::string &text) {
   HANDLE handle = GetStdHandle(STD_ERROR_HANDLE);
   // A console is given the characters themselves, whatever its code page.
   if (IsConsole(handle)) {
     WriteConsoleText(handle, WideText(text));
-    WriteConsoleText(handle, L"\r\n");
     return;
   }
   // Files and pipes get the OEM bytes, unconverted where user32 cannot be
@@ -56,5 +50,13 @@ void ReportTopLevelError(const Error &error) {
     charToOem(oem.data(), oem.data());
   DWORD written = 0;
   WriteFile(handle, oem.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-  WriteFile(handle, "\r\n", 2, &written, nullptr);
+}
+
+void ReportTopLevelError(const Error &error) {
+  FlushOutput(); // all normal output comes before the report
+  uintptr_t base = 0;
+  std::string module = ModuleOf(error.address, base);
+  uintptr_t offset = base != 0 ? reinterpret_cast<uintptr_t>(error.address) - base : 0;
+  WriteErrorText(ErrorReportText(error.kind, module, offset, error.message));
+  WriteErrorText("\r\n");
 }

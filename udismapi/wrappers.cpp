@@ -45,6 +45,17 @@ void TakeRecords(std::vector<Record> &array, const Record *records, UINT count) 
   array.assign(records, records + count);
 }
 
+// Progress of a long operation; the library may call it on a thread of its
+// own, so it touches nothing but the progress line.
+void CALLBACK ReportProgress(UINT current, UINT total, PVOID operation) {
+  ShowProgress(static_cast<const char *>(operation), current, total);
+}
+
+// The user data of a long operation: its name as its status line spells it.
+PVOID Named(const char *operation) {
+  return const_cast<char *>(operation);
+}
+
 } // namespace
 
 HRESULT dism_Initialize(const std::string &logFile) {
@@ -100,8 +111,11 @@ HRESULT dism_AddCapability(const std::string &name) {
   if (!HAVE_ENTRY(DismAddCapability))
     return MissingEntryStatus;
   std::wstring wide = WideText(name);
-  return DismEntryTable.DismAddCapability(SessionHandle, wide.c_str(), TRUE, nullptr, 0, nullptr,
-                                          nullptr, nullptr);
+  HRESULT status =
+      DismEntryTable.DismAddCapability(SessionHandle, wide.c_str(), TRUE, nullptr, 0, StopEvent(),
+                                       ReportProgress, Named("DismAddCapability"));
+  ClearProgress();
+  return status;
 }
 
 HRESULT dism_AddDriver(const std::string &driverFile) {
@@ -117,8 +131,11 @@ HRESULT dism_AddPackage(const std::string &packageFile) {
   if (!HAVE_ENTRY(DismAddPackage))
     return MissingEntryStatus;
   std::wstring path = WideText(packageFile);
-  return DismEntryTable.DismAddPackage(SessionHandle, path.c_str(), TRUE, FALSE, nullptr, nullptr,
-                                       nullptr);
+  HRESULT status =
+      DismEntryTable.DismAddPackage(SessionHandle, path.c_str(), TRUE, FALSE, StopEvent(),
+                                    ReportProgress, Named("DismAddPackage"));
+  ClearProgress();
+  return status;
 }
 
 HRESULT dism_CloseSession() {
@@ -139,7 +156,10 @@ HRESULT dism_UnmountImage(const std::string &mountFolder, DWORD flags) {
   if (!HAVE_ENTRY(DismUnmountImage))
     return MissingEntryStatus;
   std::wstring path = WideText(mountFolder);
-  return DismEntryTable.DismUnmountImage(path.c_str(), flags, nullptr, nullptr, nullptr);
+  HRESULT status = DismEntryTable.DismUnmountImage(path.c_str(), flags, StopEvent(), ReportProgress,
+                                                   Named("DismUnMountImage"));
+  ClearProgress();
+  return status;
 }
 
 HRESULT dism_MountImage(const std::string &imageFile, const std::string &mountFolder, DWORD flags) {
@@ -148,8 +168,11 @@ HRESULT dism_MountImage(const std::string &imageFile, const std::string &mountFo
     return MissingEntryStatus;
   std::wstring image = WideText(imageFile);
   std::wstring folder = WideText(mountFolder);
-  return DismEntryTable.DismMountImage(image.c_str(), folder.c_str(), 1, nullptr, DismImageIndex,
-                                       flags, nullptr, nullptr, nullptr);
+  HRESULT status =
+      DismEntryTable.DismMountImage(image.c_str(), folder.c_str(), 1, nullptr, DismImageIndex,
+                                    flags, StopEvent(), ReportProgress, Named("DismMountImage"));
+  ClearProgress();
+  return status;
 }
 
 std::string dism_LastErrorMessage() {

@@ -226,3 +226,74 @@ std::string AfterReport(const Sandbox &sandbox, const std::vector<std::string> &
   all.insert(all.end(), lines.begin(), lines.end());
   return Lines(all);
 }
+
+std::string ScreenText(const std::string &ansi) {
+  int size = MultiByteToWideChar(CP_ACP, 0, ansi.data(), (int)ansi.size(), nullptr, 0);
+  std::wstring wide(size, L'\0');
+  MultiByteToWideChar(CP_ACP, 0, ansi.data(), (int)ansi.size(), &wide[0], size);
+  size =
+      WideCharToMultiByte(CP_UTF8, 0, wide.data(), (int)wide.size(), nullptr, 0, nullptr, nullptr);
+  std::string utf8(size, '\0');
+  WideCharToMultiByte(CP_UTF8, 0, wide.data(), (int)wide.size(), &utf8[0], size, nullptr, nullptr);
+  return utf8;
+}
+
+ConsoleRun RunOnConsole(const Sandbox &sandbox, const ConsoleJob &job) {
+  ConsoleRun run = {0xFFFFFFFF, -1, -1, {}, {}};
+  sandbox.Copy("console_host.exe", "console_host.exe");
+  auto target = [&](const std::string &name) { return name == "-" ? name : sandbox.Path(name); };
+  if (job.exe != "vantorix.exe")
+    sandbox.Copy("vantorix.exe", job.exe);
+  std::string line = job.exe;
+  if (!job.args.empty())
+    line += " " + job.args;
+  const std::string jobFile = sandbox.Path("console.job");
+  WriteFileText(
+      jobFile, "exe=" + ScreenText(sandbox.Path(job.exe)) + "\ncmd=" + ScreenText(line) +
+                   "\nout=" + ScreenText(target(job.out)) + "\nerr=" + ScreenText(target(job.err)) +
+                   "\nsignal=" + job.signal + "\nignore=" + (job.ignoreCtrlC ? "1" : "0") +
+                   "\nafter=" + std::to_string(job.afterMs) + "\ntext=" + job.onText + "\n");
+  std::string command = "console_host.exe \"" + jobFile + "\"";
+  std::vector<char> text(command.begin(), command.end());
+  text.push_back('\0');
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process = {};
+  if (!CreateProcessA(sandbox.Path("console_host.exe").c_str(), text.data(), nullptr, nullptr,
+                      FALSE, CREATE_NEW_CONSOLE, nullptr, sandbox.folder.c_str(), &startup,
+                      &process)) {
+    ADD_FAILURE() << "could not start console_host (error " << GetLastError() << ")";
+    return run;
+  }
+  if (WaitForSingleObject(process.hProcess, 60000) != WAIT_OBJECT_0) {
+    ADD_FAILURE() << "console_host did not end";
+    TerminateProcess(process.hProcess, 1);
+  }
+  DWORD hostExit = 0;
+  GetExitCodeProcess(process.hProcess, &hostExit);
+  CloseHandle(process.hProcess);
+  CloseHandle(process.hThread);
+  EXPECT_EQ(hostExit, 0u) << "console_host failed";
+  std::string report = ReadFileText(jobFile + ".report");
+  size_t start = 0;
+  while (start < report.size()) {
+    size_t end = report.find('\n', start);
+    if (end == std::string::npos)
+      end = report.size();
+    std::string entry = report.substr(start, end - start);
+    start = end + 1;
+    size_t equals = entry.find('=');
+    std::string key = entry.substr(0, equals), value = entry.substr(equals + 1);
+    if (key == "exit")
+      run.exitCode = strtoul(value.c_str(), nullptr, 10);
+    else if (key == "signalled")
+      run.signalledMs = strtol(value.c_str(), nullptr, 10);
+    else if (key == "ended")
+      run.endedMs = strtol(value.c_str(), nullptr, 10);
+    else if (key == "seen")
+      run.seen.push_back(value);
+    else if (key == "screen")
+      run.screen.push_back(value);
+  }
+  return run;
+}

@@ -57,3 +57,23 @@ std::vector<std::string> LoadedReport(const Sandbox &sandbox);
 std::string AfterHostLine(const std::string &out);
 // Output of a run with the full stand-in: its start-up report, then lines.
 std::string AfterReport(const Sandbox &sandbox, const std::vector<std::string> &lines);
+
+// A run of vantorix.exe on a console of its own, through console_host.
+struct ConsoleJob {
+  std::string args;                 // after the program name
+  std::string exe = "vantorix.exe"; // the sandbox's copy of the tool to run
+  std::string out = "-", err = "-"; // "-" for the console, else a sandbox file name
+  const char *signal = "none";      // none, c, break or close
+  bool ignoreCtrlC = false;         // started with Ctrl+C ignored
+  DWORD afterMs = 0;                // signal this long after the start ...
+  std::string onText;               // ... or once this text is on the screen
+};
+struct ConsoleRun {
+  DWORD exitCode;
+  long signalledMs, endedMs;       // from the start; -1 for never
+  std::vector<std::string> seen;   // every distinct row while it ran (UTF-8)
+  std::vector<std::string> screen; // the rows at its end (UTF-8)
+};
+ConsoleRun RunOnConsole(const Sandbox &sandbox, const ConsoleJob &job);
+// UTF-8 of 8-bit text in the ANSI code page, as a console shows it.
+std::string ScreenText(const std::string &ansi);

@@ -21,9 +21,9 @@ TEST(MountImage, ForcedReadOnlyMount) {
   std::vector<std::string> journal = sandbox.Journal();
   ASSERT_EQ(journal.size(), 4u);
   EXPECT_EQ(journal[1], "DismGetImageInfo(\"" + wim + "\", ptr, ptr)");
-  EXPECT_EQ(journal[2], "DismUnmountImage(\"C:\\Mount\", 1, null, null, null)");
+  EXPECT_EQ(journal[2], "DismUnmountImage(\"C:\\Mount\", 1, clear, ptr, ptr)");
   EXPECT_EQ(journal[3],
-            "DismMountImage(\"" + wim + "\", \"C:\\Mount\", 1, null, 0, 1, null, null, null)");
+            "DismMountImage(\"" + wim + "\", \"C:\\Mount\", 1, null, 0, 1, clear, ptr, ptr)");
 }
 
 TEST(MountImage, StatusTable) {
@@ -70,7 +70,7 @@ TEST(UnmountImage, DiscardFlag) {
     std::vector<std::string> journal = sandbox.Journal();
     ASSERT_EQ(journal.size(), 2u);
     EXPECT_EQ(journal[1],
-              std::string("DismUnmountImage(\"C:\\Mount\", ") + c.flag + ", null, null, null)");
+              std::string("DismUnmountImage(\"C:\\Mount\", ") + c.flag + ", clear, ptr, ptr)");
   }
 }
 
@@ -86,6 +86,17 @@ TEST(GetImageInfo, ListsEveryImage) {
                             "ImageName:\xc9"
                             "dition <null>",
                             "Version:6.3.9600", "Index:4", "ImageName:", "Version:6.1.7601"}));
+}
+
+// A real image file, made by another program: the stand-in reads its XML.
+TEST(GetImageInfo, RealImageFile) {
+  Sandbox sandbox;
+  sandbox.Copy("sample.wim", "sample.wim");
+  ProgramRun run = RunTool(sandbox, "/get-imageinfo sample.wim");
+  EXPECT_EQ(AfterHostLine(run.out),
+            AfterReport(sandbox, {"DismGetImageInfo OK", "Index:1", "ImageName:Windows 10 Pro",
+                                  "Version:10.0.19041", "Index:2",
+                                  "ImageName:Windows 10 Enterprise", "Version:10.0.19041"}));
 }
 
 TEST(GetImageInfo, FailureAndMissingFile) {
@@ -186,7 +197,7 @@ TEST(Dispatch, OptionAndKeywordInsideAPath) {
   std::vector<std::string> journal = sandbox.Journal();
   ASSERT_EQ(journal.size(), 4u);
   EXPECT_EQ(journal[2], "DismMountImage(\"" + sandbox.Path("boot.wim") +
-                            "\", \"c:/root/get-imageinfo\", 1, null, 0, 1, null, null, null)");
+                            "\", \"c:/root/get-imageinfo\", 1, null, 0, 1, clear, ptr, ptr)");
 }
 
 TEST(Dispatch, EveryCommandFailingStillExitsZero) {

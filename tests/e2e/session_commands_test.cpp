@@ -43,11 +43,11 @@ TEST(Session, CapabilityNamePassesUnchanged) {
   EXPECT_EQ(AfterHostLine(run.out), AfterReport(sandbox, {"DismAddCapability OK"}));
   EXPECT_EQ(
       sandbox.Journal().at(2),
-      "DismAddCapability(1, \"Language.Basic~~~en-US~0.0.1.0\", 1, null, 0, null, null, null)");
+      "DismAddCapability(1, \"Language.Basic~~~en-US~0.0.1.0\", 1, null, 0, clear, ptr, ptr)");
   // Without a name the empty one goes to the library, unchecked.
   RunTool(sandbox, "/add-capability " + sandbox.Path("m"));
   EXPECT_EQ(sandbox.Journal().back(), "DismCloseSession(1)");
-  EXPECT_EQ(sandbox.Journal().at(6), "DismAddCapability(1, \"\", 1, null, 0, null, null, null)");
+  EXPECT_EQ(sandbox.Journal().at(6), "DismAddCapability(1, \"\", 1, null, 0, clear, ptr, ptr)");
 }
 
 TEST(Session, SessionThatDoesNotOpen) {

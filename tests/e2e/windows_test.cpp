@@ -45,7 +45,7 @@ TEST(ForcedUnmount, ClosesEveryBrowserWindowFirst) {
   EndHost(host);
   EXPECT_EQ(AfterHostLine(run.out), AfterReport(sandbox, {"DismUnMountImage OK"}));
   std::vector<std::string> journal = sandbox.Journal();
-  size_t unmount = Find(journal, "DismUnmountImage(\"C:\\Mount\", 1, null, null, null)");
+  size_t unmount = Find(journal, "DismUnmountImage(\"C:\\Mount\", 1, clear, ptr, ptr)");
   ASSERT_LT(unmount, journal.size());
   for (const char *line : {"CabinetWClass WM_SYSCOMMAND 16", "CabinetWClass WM_CLOSE 0",
                            "ExploreWClass WM_SYSCOMMAND 16", "ExploreWClass WM_CLOSE 0"})
@@ -63,7 +63,7 @@ TEST(ForcedUnmount, WithoutForceNoWindowIsTouched) {
   TerminateProcess(host.hProcess, 0);
   EndHost(host);
   ASSERT_EQ(journal.size(), 2u);
-  EXPECT_EQ(journal[1], "DismUnmountImage(\"C:\\Mount\", 0, null, null, null)");
+  EXPECT_EQ(journal[1], "DismUnmountImage(\"C:\\Mount\", 0, clear, ptr, ptr)");
 }
 
 size_t Count(const std::vector<std::string> &journal, const std::string &line) {
@@ -97,9 +97,37 @@ TEST(ForcedUnmount, StubbornAndHungWindowsAreBounded) {
     }
     EXPECT_LT(Find(journal, "CabinetWClass WM_SYSCOMMAND 16"), journal.size()) << mode;
     // The last close request is posted, so the window may note it after the unmount.
-    EXPECT_LT(Find(journal, "DismUnmountImage(\"C:\\Mount\", 0, null, null, null)"), journal.size())
+    EXPECT_LT(Find(journal, "DismUnmountImage(\"C:\\Mount\", 0, clear, ptr, ptr)"), journal.size())
         << mode;
   }
+}
+
+} // namespace
+
+namespace {
+
+// Ctrl+C stops the window closing between two requests, and the unmount
+// after it never starts.
+TEST(ForcedUnmount, CtrlCStopsTheWindowClosing) {
+  Sandbox sandbox;
+  PROCESS_INFORMATION host;
+  StartHost(sandbox, "stubborn", host);
+  ConsoleJob job;
+  job.args = "/unmount-image C:\\Mount /force";
+  job.signal = "c";
+  job.afterMs = 1500;
+  ConsoleRun run = RunOnConsole(sandbox, job);
+  TerminateProcess(host.hProcess, 0);
+  EndHost(host);
+  EXPECT_EQ(run.exitCode, 0xC000013Au);
+  ASSERT_GE(run.signalledMs, 0);
+  EXPECT_LT(run.endedMs - run.signalledMs, 1000) << "ms from Ctrl+C to the end";
+  ASSERT_FALSE(run.screen.empty());
+  EXPECT_EQ(run.screen.back(), "stopped by Ctrl+C");
+  std::vector<std::string> journal = sandbox.Journal();
+  EXPECT_LT(Find(journal, "CabinetWClass WM_CLOSE 0"), journal.size());
+  for (const std::string &line : journal)
+    EXPECT_EQ(line.find("DismUnmountImage"), std::string::npos) << line;
 }
 
 } // namespace

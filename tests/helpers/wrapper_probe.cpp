@@ -29,6 +29,7 @@ void Plain(const char *op, HRESULT status) {
 } // namespace
 
 int main() {
+  InstallStopHandler(); // as the tool does: the long operations get its stop event
   try {
     LoadDismApi();
     int count = ArgumentCount();

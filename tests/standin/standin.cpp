@@ -10,8 +10,14 @@
 //   packages <count> <prefix>      names prefix0, prefix1, ... (instead of package lines)
 //   nullbuffer <Entry> <count>     set the count but leave the buffer null
 //   count <Entry> <count>          hand out the records but claim this count
+//   slow <Entry> <steps> <ms>      a long operation: reports steps of progress,
+//                                  ms apart, and stops when its cancel event is set
+//   nocancel <Entry>               ... runs to its end all the same, and succeeds
+// The long operations journal their cancel event as it was when they returned:
+// null, clear or set.
 //   limit <Entry> <n> [<n> ...]    records handed out by successive calls at most
-// A text of <null> is a null pointer.
+// A text of <null> is a null pointer. Without image lines, DismGetImageInfo
+// reads the images of a real .wim file from the XML the file carries.
 #include <windows.h>
 
 #include <dismapi.h>
@@ -29,6 +35,8 @@ struct Script {
   std::map<std::string, std::vector<HRESULT>> statuses;
   std::map<std::string, size_t> calls;
   std::map<std::string, UINT> nullBuffers, claimedCounts;
+  std::map<std::string, std::pair<UINT, DWORD>> slow; // steps, ms apart
+  std::map<std::string, bool> noCancel;
   std::map<std::string, std::vector<HRESULT>> limits;
   bool hasLastError = false;
   std::wstring lastError;
@@ -122,6 +130,13 @@ Script &Load() {
       unsigned long count = strtoul(rest.c_str(), &end, 0);
       script->generated = count;
       script->generatedPrefix = Wide(*end ? end + 1 : "");
+    } else if (word == "slow") {
+      unsigned steps = 0, ms = 0;
+      char entry[64] = "";
+      if (sscanf(rest.c_str(), "%63s %u %u", entry, &steps, &ms) == 3)
+        script->slow[entry] = {steps, ms};
+    } else if (word == "nocancel") {
+      script->noCancel[rest] = true;
     } else if (word == "nullbuffer" || word == "count") {
       size_t at = rest.find(' ');
       (word == "count" ? script->claimedCounts : script->nullBuffers)[rest.substr(0, at)] =
@@ -211,6 +226,88 @@ void HandOut(const char *entry, size_t count, Record **buffer, UINT *outCount, F
   *outCount = claimed != s.claimedCounts.end() ? claimed->second : (UINT)count;
 }
 
+std::string Event(HANDLE event) {
+  if (!event)
+    return "null";
+  return WaitForSingleObject(event, 0) == WAIT_OBJECT_0 ? "set" : "clear";
+}
+
+// A long operation as scripted: its progress in steps, watching the cancel
+// event between them; then its scripted status, or the cancel code.
+HRESULT LongOperation(const char *entry, HANDLE cancel, DISM_PROGRESS_CALLBACK progress,
+                      PVOID userData) {
+  Script &s = Load();
+  auto slow = s.slow.find(entry);
+  if (slow != s.slow.end()) {
+    const UINT steps = slow->second.first;
+    const bool stops = s.noCancel.find(entry) == s.noCancel.end();
+    for (UINT step = 0; step <= steps; ++step) {
+      if (progress)
+        progress(step, steps, userData);
+      if (step == steps)
+        break;
+      if (cancel && stops) {
+        if (WaitForSingleObject(cancel, slow->second.second) == WAIT_OBJECT_0) {
+          s.calls[entry]++;
+          return HRESULT_FROM_WIN32(ERROR_CANCELLED);
+        }
+      } else {
+        Sleep(slow->second.second);
+      }
+    }
+    if (!stops) {
+      s.calls[entry]++;
+      return S_OK;
+    }
+  }
+  return Status(entry);
+}
+
+// The text between <tag> and </tag> in the XML, from at on.
+std::wstring Element(const std::wstring &xml, const wchar_t *tag, size_t at, size_t end) {
+  std::wstring open = std::wstring(L"<") + tag + L">", close = std::wstring(L"</") + tag + L">";
+  size_t from = xml.find(open, at);
+  if (from == std::wstring::npos || from > end)
+    return std::wstring();
+  from += open.size();
+  size_t to = xml.find(close, from);
+  return to == std::wstring::npos ? std::wstring() : xml.substr(from, to - from);
+}
+
+// Image lines (index, name, major, minor, build) of a .wim file: its header
+// names where the XML that describes the images lies, in UTF-16.
+std::vector<std::vector<std::wstring>> WimImages(PCWSTR path) {
+  std::vector<std::vector<std::wstring>> images;
+  HANDLE file =
+      CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE)
+    return images;
+  unsigned char header[208] = {};
+  DWORD read = 0;
+  ReadFile(file, header, sizeof header, &read, nullptr);
+  unsigned long long size = 0, offset = 0;
+  memcpy(&size, header + 72, 8);
+  memcpy(&offset, header + 80, 8);
+  size &= 0x00FFFFFFFFFFFFFFull;
+  std::wstring xml;
+  if (read == sizeof header && memcmp(header, "MSWIM\0\0\0", 8) == 0 && size < (1u << 24)) {
+    xml.resize(size / 2);
+    LARGE_INTEGER at;
+    at.QuadPart = (LONGLONG)offset;
+    SetFilePointerEx(file, at, nullptr, FILE_BEGIN);
+    ReadFile(file, &xml[0], (DWORD)(xml.size() * 2), &read, nullptr);
+  }
+  CloseHandle(file);
+  for (size_t at = xml.find(L"<IMAGE INDEX=\""); at != std::wstring::npos;
+       at = xml.find(L"<IMAGE INDEX=\"", at + 1)) {
+    size_t end = xml.find(L"</IMAGE>", at);
+    std::wstring index = xml.substr(at + 14, xml.find(L'"', at + 14) - at - 14);
+    images.push_back({index, Element(xml, L"NAME", at, end), Element(xml, L"MAJOR", at, end),
+                      Element(xml, L"MINOR", at, end), Element(xml, L"BUILD", at, end)});
+  }
+  return images;
+}
+
 } // namespace
 
 extern "C" {
@@ -234,17 +331,19 @@ HRESULT WINAPI DismShutdown(void) {
 HRESULT WINAPI DismMountImage(PCWSTR ImageFilePath, PCWSTR MountPath, UINT ImageIndex,
                               PCWSTR ImageName, DismImageIdentifier ImageIdentifier, DWORD Flags,
                               HANDLE CancelEvent, DISM_PROGRESS_CALLBACK Progress, PVOID UserData) {
+  HRESULT status = LongOperation("DismMountImage", CancelEvent, Progress, UserData);
   Journal("DismMountImage", {Str(ImageFilePath), Str(MountPath), Num(ImageIndex), Str(ImageName),
-                             Num(ImageIdentifier), Num(Flags), Ptr(CancelEvent),
+                             Num(ImageIdentifier), Num(Flags), Event(CancelEvent),
                              Ptr((void *)Progress), Ptr(UserData)});
-  return Status("DismMountImage");
+  return status;
 }
 
 HRESULT WINAPI DismUnmountImage(PCWSTR MountPath, DWORD Flags, HANDLE CancelEvent,
                                 DISM_PROGRESS_CALLBACK Progress, PVOID UserData) {
+  HRESULT status = LongOperation("DismUnmountImage", CancelEvent, Progress, UserData);
   Journal("DismUnmountImage",
-          {Str(MountPath), Num(Flags), Ptr(CancelEvent), Ptr((void *)Progress), Ptr(UserData)});
-  return Status("DismUnmountImage");
+          {Str(MountPath), Num(Flags), Event(CancelEvent), Ptr((void *)Progress), Ptr(UserData)});
+  return status;
 }
 
 HRESULT WINAPI DismOpenSession(PCWSTR ImagePath, PCWSTR WindowsDirectory, PCWSTR SystemDrive,
@@ -277,8 +376,10 @@ HRESULT WINAPI DismGetLastErrorMessage(DismString **ErrorMessage) {
 HRESULT WINAPI DismGetImageInfo(PCWSTR ImageFilePath, DismImageInfo **ImageInfo, UINT *Count) {
   Journal("DismGetImageInfo", {Str(ImageFilePath), Ptr(ImageInfo), Ptr(Count)});
   const Script &s = Load();
-  HandOut("DismGetImageInfo", s.images.size(), ImageInfo, Count, [&](DismImageInfo &r, size_t i) {
-    const std::vector<std::wstring> &f = s.images[i];
+  const std::vector<std::vector<std::wstring>> images =
+      s.images.empty() && ImageFilePath ? WimImages(ImageFilePath) : s.images;
+  HandOut("DismGetImageInfo", images.size(), ImageInfo, Count, [&](DismImageInfo &r, size_t i) {
+    const std::vector<std::wstring> &f = images[i];
     r.ImageIndex = Number(f, 0);
     r.ImageName = Keep(Text(f, 1));
     r.MajorVersion = Number(f, 2);
@@ -317,9 +418,10 @@ HRESULT WINAPI DismDelete(VOID *DismStructure) {
 HRESULT WINAPI DismAddPackage(DismSession Session, PCWSTR PackagePath, WINBOOL IgnoreCheck,
                               WINBOOL PreventPending, HANDLE CancelEvent,
                               DISM_PROGRESS_CALLBACK Progress, PVOID UserData) {
+  HRESULT status = LongOperation("DismAddPackage", CancelEvent, Progress, UserData);
   Journal("DismAddPackage", {Num(Session), Str(PackagePath), Num(IgnoreCheck), Num(PreventPending),
-                             Ptr(CancelEvent), Ptr((void *)Progress), Ptr(UserData)});
-  return Status("DismAddPackage");
+                             Event(CancelEvent), Ptr((void *)Progress), Ptr(UserData)});
+  return status;
 }
 
 HRESULT WINAPI DismGetPackages(DismSession Session, DismPackage **Package, UINT *Count) {
@@ -367,10 +469,11 @@ HRESULT WINAPI DismGetDrivers(DismSession Session, WINBOOL AllDrivers,
 HRESULT WINAPI DismAddCapability(DismSession Session, PCWSTR Name, WINBOOL LimitAccess,
                                  PCWSTR *SourcePaths, UINT SourcePathCount, HANDLE CancelEvent,
                                  DISM_PROGRESS_CALLBACK Progress, PVOID UserData) {
+  HRESULT status = LongOperation("DismAddCapability", CancelEvent, Progress, UserData);
   Journal("DismAddCapability",
           {Num(Session), Str(Name), Num(LimitAccess), Ptr(SourcePaths), Num(SourcePathCount),
-           Ptr(CancelEvent), Ptr((void *)Progress), Ptr(UserData)});
-  return Status("DismAddCapability");
+           Event(CancelEvent), Ptr((void *)Progress), Ptr(UserData)});
+  return status;
 }
 
 } // extern "C"

@@ -1,0 +1,178 @@
+// Runs a program on the console of its own (the test starts this host with
+// CREATE_NEW_CONSOLE), watches the screen, and can send it a console control
+// event: console_host <job file>. The job file (UTF-8) has key=value lines:
+//   exe, cmd     the program and its exact command line
+//   out, err     - for the console, else a file to send that stream to
+//   signal       none, c, break or close
+//   ignore       1: the program starts with Ctrl+C ignored
+//   after        send the signal this many ms after the start ...
+//   text         ... or once this text is on the screen
+// It writes <job file>.report (UTF-8): exit=, signalled= and ended= (ms from
+// the start, -1 for never), a seen= line for every distinct screen row seen
+// while the program ran, and a screen= line for each row of the last screen.
+#include <windows.h>
+
+#include <cstdio>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::wstring Wide(const std::string &utf8) {
+  int size = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), (int)utf8.size(), nullptr, 0);
+  std::wstring wide(size, L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), (int)utf8.size(), &wide[0], size);
+  return wide;
+}
+
+std::string Utf8(const std::wstring &wide) {
+  int size =
+      WideCharToMultiByte(CP_UTF8, 0, wide.data(), (int)wide.size(), nullptr, 0, nullptr, nullptr);
+  std::string text(size, '\0');
+  WideCharToMultiByte(CP_UTF8, 0, wide.data(), (int)wide.size(), &text[0], size, nullptr, nullptr);
+  return text;
+}
+
+// The rows of the screen buffer, trailing blanks cut, up to the last one
+// that holds anything.
+std::vector<std::wstring> Screen(HANDLE console) {
+  CONSOLE_SCREEN_BUFFER_INFO info;
+  std::vector<std::wstring> rows;
+  if (!GetConsoleScreenBufferInfo(console, &info))
+    return rows;
+  for (SHORT y = 0; y < info.dwSize.Y; ++y) {
+    std::wstring row(info.dwSize.X, L' ');
+    DWORD read = 0;
+    ReadConsoleOutputCharacterW(console, &row[0], info.dwSize.X, {0, y}, &read);
+    row.resize(read);
+    while (!row.empty() && (row.back() == L' ' || row.back() == L'\0'))
+      row.pop_back();
+    rows.push_back(row);
+  }
+  while (!rows.empty() && rows.back().empty())
+    rows.pop_back();
+  return rows;
+}
+
+HANDLE Inheritable(const std::string &target, bool console) {
+  SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+  if (console)
+    return CreateFileA("CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                       &inherit, OPEN_EXISTING, 0, nullptr);
+  return CreateFileW(Wide(target).c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS,
+                     0, nullptr);
+}
+
+// Ctrl+C reaches every program on the console; the host itself goes on.
+BOOL WINAPI KeepRunning(DWORD) {
+  return TRUE;
+}
+
+// The platform's own way of delivering a console event: a thread in the
+// program at kernel32's control routine.
+bool Deliver(HANDLE process, DWORD event) {
+  FARPROC routine = GetProcAddress(GetModuleHandleA("kernel32.dll"), "CtrlRoutine");
+  if (!routine)
+    return false;
+  HANDLE thread = CreateRemoteThread(
+      process, nullptr, 0,
+      reinterpret_cast<LPTHREAD_START_ROUTINE>(reinterpret_cast<void (*)(void)>(routine)),
+      reinterpret_cast<LPVOID>(static_cast<ULONG_PTR>(event)), 0, nullptr);
+  if (!thread)
+    return false;
+  CloseHandle(thread);
+  return true;
+}
+
+} // namespace
+
+int main(int argc, char **argv) {
+  if (argc < 2)
+    return 2;
+  std::map<std::string, std::string> job;
+  FILE *file = fopen(argv[1], "rb");
+  if (!file)
+    return 3;
+  char line[8192];
+  while (fgets(line, sizeof line, file)) {
+    std::string text(line);
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
+      text.pop_back();
+    size_t equals = text.find('=');
+    if (equals != std::string::npos)
+      job[text.substr(0, equals)] = text.substr(equals + 1);
+  }
+  fclose(file);
+
+  SetConsoleCtrlHandler(KeepRunning, TRUE);
+  HANDLE screen =
+      CreateFileA("CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                  nullptr, OPEN_EXISTING, 0, nullptr);
+  SetConsoleScreenBufferSize(screen, {200, 100}); // long paths on one row
+
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+  startup.hStdOutput = Inheritable(job["out"], job["out"] == "-");
+  startup.hStdError = Inheritable(job["err"], job["err"] == "-");
+  std::wstring commandLine = Wide(job["cmd"]);
+  PROCESS_INFORMATION process = {};
+  // The ignored state of Ctrl+C is handed on to what is started.
+  if (job["ignore"] == "1")
+    SetConsoleCtrlHandler(nullptr, TRUE);
+  DWORD start = GetTickCount();
+  BOOL started = CreateProcessW(Wide(job["exe"]).c_str(), &commandLine[0], nullptr, nullptr, TRUE,
+                                0, nullptr, nullptr, &startup, &process);
+  if (job["ignore"] == "1")
+    SetConsoleCtrlHandler(nullptr, FALSE);
+  CloseHandle(startup.hStdOutput);
+  CloseHandle(startup.hStdError);
+  if (!started)
+    return 4;
+
+  const std::string signal = job["signal"].empty() ? "none" : job["signal"];
+  const DWORD after = job["after"].empty() ? 0 : strtoul(job["after"].c_str(), nullptr, 10);
+  const std::wstring trigger = Wide(job["text"]);
+  long signalled = -1;
+  std::vector<std::wstring> seen;
+  for (;;) {
+    bool ended = WaitForSingleObject(process.hProcess, 10) == WAIT_OBJECT_0;
+    std::vector<std::wstring> rows = Screen(screen);
+    bool shows = false;
+    for (const std::wstring &row : rows) {
+      if (!trigger.empty() && row.find(trigger) != std::wstring::npos)
+        shows = true;
+      bool known = false;
+      for (const std::wstring &old : seen)
+        known = known || old == row;
+      if (!known && !row.empty())
+        seen.push_back(row);
+    }
+    if (ended)
+      break;
+    DWORD now = GetTickCount() - start;
+    if (signal != "none" && signalled < 0 && (trigger.empty() ? now >= after : shows)) {
+      bool sent = signal == "c"       ? GenerateConsoleCtrlEvent(CTRL_C_EVENT, 0) != FALSE
+                  : signal == "break" ? Deliver(process.hProcess, CTRL_BREAK_EVENT)
+                                      : Deliver(process.hProcess, CTRL_CLOSE_EVENT);
+      signalled = sent ? static_cast<long>(now) : -2;
+    }
+  }
+  DWORD ended = GetTickCount() - start;
+  DWORD exitCode = 0;
+  GetExitCodeProcess(process.hProcess, &exitCode);
+
+  FILE *report = fopen((std::string(argv[1]) + ".report").c_str(), "wb");
+  if (!report)
+    return 5;
+  fprintf(report, "exit=%lu\nsignalled=%ld\nended=%lu\n", (unsigned long)exitCode, signalled,
+          (unsigned long)ended);
+  for (const std::wstring &row : seen)
+    fprintf(report, "seen=%s\n", Utf8(row).c_str());
+  for (const std::wstring &row : Screen(screen))
+    fprintf(report, "screen=%s\n", Utf8(row).c_str());
+  fclose(report);
+  return 0;
+}
