@@ -97,17 +97,25 @@ DWORD WriteConsoleText(HANDLE handle, const std::wstring &text) {
   return 0;
 }
 
+namespace {
+
+// A line of 8-bit text into the buffer of a file, pipe or other device.
+void AppendLine(const std::string &text) {
+  AppendOutput(text.data(), text.size());
+  AppendOutput("\r\n", 2);
+  if (FlushAtLineEnd && OutputError == 0)
+    OutputError = WriteBuffer();
+}
+
+} // namespace
+
 void WriteLine(const std::string &text) {
   if (!OutputOpen)
     OutputError = OpenOutput();
-  if (OutputError == 0 && OutputIsConsole) {
+  if (OutputError == 0 && OutputIsConsole)
     OutputError = WriteConsoleText(OutputHandle, WideText(text) + L"\r\n");
-  } else if (OutputError == 0) {
-    AppendOutput(text.data(), text.size());
-    AppendOutput("\r\n", 2);
-    if (FlushAtLineEnd && OutputError == 0)
-      OutputError = WriteBuffer();
-  }
+  else if (OutputError == 0)
+    AppendLine(text);
   CheckLine();
 }
 
@@ -115,11 +123,14 @@ void WriteWideLine(const wchar_t *text) {
   if (!OutputOpen)
     OutputError = OpenOutput();
   if (OutputError == 0 && !OutputIsConsole) {
-    WriteLine(NarrowText(text));
-    return;
-  }
-  if (OutputError == 0)
+    // One buffer for the run: a listing of a million names converts them
+    // without a million allocations.
+    static std::string narrow;
+    NarrowInto(text, narrow);
+    AppendLine(narrow);
+  } else if (OutputError == 0) {
     OutputError = WriteConsoleText(OutputHandle, std::wstring(text ? text : L"") + L"\r\n");
+  }
   CheckLine();
 }
 
@@ -173,25 +184,29 @@ std::wstring WideText(const std::string &text) {
   return wide;
 }
 
-std::string NarrowText(const wchar_t *text) {
+void NarrowInto(const wchar_t *text, std::string &narrow) {
+  narrow.clear();
   if (text == nullptr || *text == L'\0')
-    return std::string();
+    return;
   int length = static_cast<int>(wcslen(text));
-  // Most names fit a small buffer: one call; the platform sizes the rest.
-  char small[256];
-  int size = WideCharToMultiByte(CP_ACP, 0, text, length, small, sizeof small, nullptr, nullptr);
-  if (size > 0)
-    return std::string(small, static_cast<size_t>(size));
-  if (GetLastError() != ERROR_INSUFFICIENT_BUFFER)
-    return std::string();
-  size = WideCharToMultiByte(CP_ACP, 0, text, length, nullptr, 0, nullptr, nullptr);
-  if (size <= 0)
-    return std::string();
-  std::string narrow(static_cast<size_t>(size), '\0');
-  size = WideCharToMultiByte(CP_ACP, 0, text, length, &narrow[0], size, nullptr, nullptr);
-  if (size <= 0)
-    return std::string();
-  narrow.resize(static_cast<size_t>(size));
+  // Most names fit the room the text already has: one call; the platform
+  // sizes the rest.
+  narrow.resize(narrow.capacity() > 256 ? narrow.capacity() : 256);
+  int size = WideCharToMultiByte(CP_ACP, 0, text, length, &narrow[0],
+                                 static_cast<int>(narrow.size()), nullptr, nullptr);
+  if (size <= 0 && GetLastError() == ERROR_INSUFFICIENT_BUFFER) {
+    size = WideCharToMultiByte(CP_ACP, 0, text, length, nullptr, 0, nullptr, nullptr);
+    if (size > 0) {
+      narrow.resize(static_cast<size_t>(size));
+      size = WideCharToMultiByte(CP_ACP, 0, text, length, &narrow[0], size, nullptr, nullptr);
+    }
+  }
+  narrow.resize(size > 0 ? static_cast<size_t>(size) : 0);
+}
+
+std::string NarrowText(const wchar_t *text) {
+  std::string narrow;
+  NarrowInto(text, narrow);
   return narrow;
 }
 

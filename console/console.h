@@ -38,6 +38,8 @@ std::string InOutErrorMessage(DWORD code);
 // ---- text conversion (the system ANSI code page, both ways) --------------
 std::wstring WideText(const std::string &text);
 std::string NarrowText(const wchar_t *text); // null gives the empty text
+// The same into a text whose room is kept from call to call.
+void NarrowInto(const wchar_t *text, std::string &narrow);
 
 // ---- the command line ------------------------------------------------------
 // Argument 0 is the program name; the count is of the arguments after it, up

@@ -1,6 +1,6 @@
 // Runs a program on the console of its own (the test starts this host with
 // CREATE_NEW_CONSOLE), watches the screen, and can send it a console control
-// event: console_host <job file>. The job file (UTF-8) has key=value lines:
+// event: console_host <job file> [new] (new: make that console first). The job file (UTF-8) has key=value lines:
 //   exe, cmd     the program and its exact command line
 //   out, err     - for the console, else a file to send that stream to
 //   signal       none, c, break or close
@@ -13,6 +13,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <cstring>
 #include <map>
 #include <string>
 #include <vector>
@@ -105,10 +106,25 @@ int main(int argc, char **argv) {
   }
   fclose(file);
 
-  SetConsoleCtrlHandler(KeepRunning, TRUE);
   HANDLE screen =
       CreateFileA("CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                   nullptr, OPEN_EXISTING, 0, nullptr);
+  if (argc == 3 && strcmp(argv[2], "new") == 0) {
+    // Started from a shell, not on a console of its own: once more, on a
+    // new one.
+    std::string again = std::string("console_host.exe \"") + argv[1] + "\"";
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessA(nullptr, &again[0], nullptr, nullptr, FALSE, CREATE_NEW_CONSOLE, nullptr,
+                        nullptr, &startup, &process))
+      return 6;
+    WaitForSingleObject(process.hProcess, INFINITE);
+    DWORD code = 0;
+    GetExitCodeProcess(process.hProcess, &code);
+    return static_cast<int>(code);
+  }
+  SetConsoleCtrlHandler(KeepRunning, TRUE);
   SetConsoleScreenBufferSize(screen, {200, 100}); // long paths on one row
 
   STARTUPINFOW startup = {};
