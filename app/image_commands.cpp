@@ -43,7 +43,9 @@ void MountImageCommand() {
     }
   }
   // After a stop no further step starts, not even the next of this command.
-  if (HasOption("/force") && !StopRequested()) {
+  if (StopRequested())
+    return;
+  if (HasOption("/force")) {
     status = dism_UnmountImage(folder, DISM_DISCARD_IMAGE);
     PrintStatus(status == S_OK, status, "DismUnMountImage OK", "DismUnMountImage Failed: ");
   }

@@ -107,7 +107,6 @@ const char *StopLine();
 // total is 0. Safe from any thread; nothing at all where standard error is not
 // a console.
 void ShowProgress(const char *operation, UINT current, UINT total);
-std::string ProgressText(const char *operation, UINT current, UINT total);
 // Blanks the progress line again, so the screen reads like a log of the file.
 void ClearProgress();
 

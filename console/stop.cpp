@@ -33,6 +33,16 @@ size_t ProgressWidth = 0; // characters of the line now on the screen
 bool ProgressStarted = false;
 DWORD ProgressShownAt = 0;
 
+// "<operation> <percent>%", the percentage left out while the total is 0.
+std::string ProgressText(const char *operation, UINT current, UINT total) {
+  std::string text = operation;
+  if (total > 0) {
+    unsigned long long percent = 100ull * current / total;
+    text += " " + UnsignedText(static_cast<uint32_t>(percent < 100 ? percent : 100)) + "%";
+  }
+  return text;
+}
+
 } // namespace
 
 void InstallStopHandler() {
@@ -69,15 +79,6 @@ const char *StopLine() {
   default:
     return "";
   }
-}
-
-std::string ProgressText(const char *operation, UINT current, UINT total) {
-  std::string text = operation;
-  if (total > 0) {
-    unsigned long long percent = 100ull * current / total;
-    text += " " + UnsignedText(static_cast<uint32_t>(percent < 100 ? percent : 100)) + "%";
-  }
-  return text;
 }
 
 void ShowProgress(const char *operation, UINT current, UINT total) {
