@@ -30,16 +30,36 @@ void WriteLabelled(const wchar_t *label, PCWSTR value) {
 
 } // namespace
 
+// The record of the image the mount is given: the first without an index,
+// else the one that carries the index; null for none.
+static const DismImageInfo *MountedRecord(const _DismImagesInfo &images, bool indexGiven,
+                                          UINT index) {
+  if (!indexGiven)
+    return images.empty() ? nullptr : &images.front();
+  for (const DismImageInfo &image : images)
+    if (image.ImageIndex == index)
+      return &image;
+  return nullptr;
+}
+
 void MountImageCommand() {
   const std::string image = Argument(2), folder = Argument(3);
+  // A bad index ends the run before the file is asked about or anything is
+  // unmounted.
+  UINT index = 1;
+  const bool indexGiven = HasOption("/index:");
+  if (indexGiven && !ParseImageIndex(OptionValue("/index:"), index))
+    RaiseError("Exception", "image index is not a number");
   // A missing image file raises here, before anything is unmounted.
   HRESULT status = dism_GetImageInfo(image, ImagesInfo);
-  if (status == S_OK && !ImagesInfo.empty()) {
-    const DismImageInfo &first = ImagesInfo.front();
+  const DismImageInfo *record = MountedRecord(ImagesInfo, indexGiven, index);
+  if (status == S_OK && record != nullptr) {
     try {
-      WriteLine("image:" + VersionTriple(first.MajorVersion, first.MinorVersion, first.Build));
+      WriteLine("image:" +
+                VersionTriple(record->MajorVersion, record->MinorVersion, record->Build));
     } catch (const Error &) {
-      // The image line is a courtesy; the mount goes on without it.
+      // The image line is a courtesy; the mount goes on without it. A
+      // failed write is still reported at the end of the run.
     }
   }
   // After a stop no further step starts, not even the next of this command.
@@ -52,7 +72,7 @@ void MountImageCommand() {
   if (StopRequested())
     return;
   DWORD flags = HasOption("/ro") ? DISM_MOUNT_READONLY : DISM_MOUNT_READWRITE;
-  status = dism_MountImage(image, folder, flags);
+  status = dism_MountImage(image, folder, flags, index);
   PrintStatus(status == S_OK, status, "DismMountImage OK", "DismMountImage Failed: ");
 }
 
@@ -74,11 +94,11 @@ void GetImageInfoCommand() {
   PrintStatus(status == S_OK, status, "DismGetImageInfo OK", "DismGetImageInfo Failed: ");
   if (status != S_OK)
     return;
-  for (const DismImageInfo &image : ImagesInfo) {
+  PrintRecords(ImagesInfo, [](const DismImageInfo &image) {
     WriteLine("Index:" + UnsignedText(image.ImageIndex));
     WriteLabelled(L"ImageName:", image.ImageName);
     WriteLine("Version:" + VersionTriple(image.MajorVersion, image.MinorVersion, image.Build));
-  }
+  });
 }
 
 void CleanupMountpointsCommand() {
@@ -92,14 +112,19 @@ void GetMountedImageInfoCommand() {
   PrintStatus(status == S_OK, status, "Dism_MountedImageInfo OK", "Dism_MountedImageInfo Failed: ");
   if (status != S_OK)
     return;
-  for (const DismMountedImageInfo &image : MountedImagesInfo) {
+  PrintRecords(MountedImagesInfo, [](const DismMountedImageInfo &image) {
     WriteLabelled(L"MountPath: ", image.MountPath);
     WriteLabelled(L"ImageFilePath: ", image.ImageFilePath);
     WriteLine("ImageIndex: " + UnsignedText(image.ImageIndex));
     WriteLine(MountModeLine(image.MountMode));
     if (const char *line = MountStatusLine(image.MountStatus))
       WriteLine(line);
-  }
+  });
+}
+
+void RemountImageCommand() {
+  HRESULT status = dism_RemountImage(Argument(2));
+  PrintStatus(IsDone(status), status, "DismRemountImage OK", "DismRemountImage Failed: ");
 }
 
 // Each window gets the close request and is then looked for again, a pause

@@ -17,6 +17,9 @@ int main() {
   try {
     ReportEnvironment();
     RunCommandLine();
+    // Output that could not all be written is no success.
+    if (!StopRequested())
+      FinishOutput();
   } catch (const Error &error) {
     ReportTopLevelError(error);
     EndRun(1);

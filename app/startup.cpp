@@ -9,13 +9,16 @@ void ReportEnvironment() {
   WriteLine("host:" + GetWindowsVersion());
   // The library works under US English whatever the user's locale.
   SetThreadLocale(1033);
+  // Only the library's own steps are guarded: a failed write is never
+  // turned into a line.
   bool loaded = false;
+  std::string loadLine = "loadlibrary OK";
   try {
     loaded = LoadDismApi();
-    WriteLine("loadlibrary OK");
   } catch (const Error &error) {
-    WriteLine(error.message);
+    loadLine = error.message;
   }
+  WriteLine(loadLine);
   if (loaded && !DismApiPath.empty()) {
     WriteLine("path:" + DismApiPath);
     WORD major = 0, minor = 0, build = 0, revision = 0;
@@ -31,10 +34,12 @@ void ReportEnvironment() {
 
 // The library logs to dism.log in the current folder.
 void StartDism() {
+  HRESULT status = S_OK;
   try {
-    HRESULT status = dism_Initialize(CurrentFolder() + "\\dism.log");
-    PrintStatus(status == S_OK, status, "DismInitialize OK", "DismInitialize Failed: ");
+    status = dism_Initialize(CurrentFolder() + "\\dism.log");
   } catch (const Error &error) {
     WriteLine(error.message);
+    return;
   }
+  PrintStatus(status == S_OK, status, "DismInitialize OK", "DismInitialize Failed: ");
 }

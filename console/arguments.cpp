@@ -76,6 +76,23 @@ std::string ArgumentOf(const char *commandLine, int n) {
   return std::string();
 }
 
+std::vector<std::string> ArgumentsOf(const char *commandLine) {
+  std::vector<std::string> arguments;
+  std::string token;
+  const char *p = NextToken(commandLine, token); // the program name
+  while (p != nullptr) {
+    p = NextToken(p, token);
+    if (p == nullptr || token.empty())
+      break;
+    arguments.push_back(token);
+  }
+  return arguments;
+}
+
+std::vector<std::string> Arguments() {
+  return ArgumentsOf(GetCommandLineA());
+}
+
 int ArgumentCount() {
   return ArgumentCountOf(GetCommandLineA());
 }

@@ -12,7 +12,10 @@ bool FlushAtLineEnd = false;
 bool OutputIsConsole = false;
 char OutputBuffer[OutputBlockSize];
 size_t OutputFill = 0;
-DWORD OutputError = 0; // first error of the line being written, 0 for none
+DWORD OutputError = 0;   // first error of the line being written, 0 for none
+DWORD OutputFailure = 0; // first failed write of the run, kept to its end
+// Held while a line is written: a second Ctrl+C flushes from another thread.
+SRWLOCK OutputLock = SRWLOCK_INIT;
 
 const DWORD ErrorNoUsableDevice = 105;
 
@@ -66,20 +69,32 @@ void AppendOutput(const char *bytes, size_t count) {
   }
 }
 
-// Raises the error of the line just written, if there was one.
-void CheckLine() {
-  if (OutputError != 0) {
-    DWORD code = OutputError;
-    OutputError = 0;
+// Raises the error of the line just written, if there was one, and lets go
+// of the channel.
+void EndLine() {
+  DWORD code = OutputError;
+  OutputError = 0;
+  if (code != 0 && OutputFailure == 0)
+    OutputFailure = code;
+  ReleaseSRWLockExclusive(&OutputLock);
+  if (code != 0)
     RaiseError("EInOutError", InOutErrorMessage(code));
-  }
+}
+
+void BeginLine() {
+  AcquireSRWLockExclusive(&OutputLock);
+  if (!OutputOpen)
+    OutputError = OpenOutput();
 }
 
 } // namespace
 
+// A console handle opened for writing only has no console mode to read, but
+// takes console text all the same; NUL takes neither.
 bool IsConsole(HANDLE handle) {
-  DWORD mode = 0;
-  return GetFileType(handle) == FILE_TYPE_CHAR && GetConsoleMode(handle, &mode);
+  DWORD mode = 0, written = 0;
+  return GetFileType(handle) == FILE_TYPE_CHAR &&
+         (GetConsoleMode(handle, &mode) || WriteConsoleW(handle, L"", 0, &written, nullptr));
 }
 
 DWORD WriteConsoleText(HANDLE handle, const std::wstring &text) {
@@ -100,8 +115,8 @@ DWORD WriteConsoleText(HANDLE handle, const std::wstring &text) {
 namespace {
 
 // A line of 8-bit text into the buffer of a file, pipe or other device.
-void AppendLine(const std::string &text) {
-  AppendOutput(text.data(), text.size());
+void AppendLine(const char *text, size_t size) {
+  AppendOutput(text, size);
   AppendOutput("\r\n", 2);
   if (FlushAtLineEnd && OutputError == 0)
     OutputError = WriteBuffer();
@@ -110,33 +125,58 @@ void AppendLine(const std::string &text) {
 } // namespace
 
 void WriteLine(const std::string &text) {
-  if (!OutputOpen)
-    OutputError = OpenOutput();
+  BeginLine();
   if (OutputError == 0 && OutputIsConsole)
     OutputError = WriteConsoleText(OutputHandle, WideText(text) + L"\r\n");
   else if (OutputError == 0)
-    AppendLine(text);
-  CheckLine();
+    AppendLine(text.data(), text.size());
+  EndLine();
 }
 
 void WriteWideLine(const wchar_t *text) {
-  if (!OutputOpen)
-    OutputError = OpenOutput();
+  BeginLine();
   if (OutputError == 0 && !OutputIsConsole) {
     // One buffer for the run: a listing of a million names converts them
-    // without a million allocations.
-    static std::string narrow;
-    NarrowInto(text, narrow);
-    AppendLine(narrow);
+    // without a million allocations. A control character is one byte, the
+    // same byte, in every ANSI code page, and never part of another
+    // character, so masking the bytes masks the characters.
+    static std::string room;
+    size_t size = NarrowInto(text, room);
+    MaskControls(&room[0], size);
+    AppendLine(room.data(), size);
   } else if (OutputError == 0) {
-    OutputError = WriteConsoleText(OutputHandle, std::wstring(text ? text : L"") + L"\r\n");
+    std::wstring line(text ? text : L"");
+    MaskControls(line);
+    OutputError = WriteConsoleText(OutputHandle, line + L"\r\n");
   }
-  CheckLine();
+  EndLine();
 }
 
 void FlushOutput() {
-  if (OutputOpen)
-    WriteBuffer();
+  AcquireSRWLockExclusive(&OutputLock);
+  DWORD code = OutputOpen ? WriteBuffer() : 0;
+  if (code != 0 && OutputFailure == 0)
+    OutputFailure = code;
+  ReleaseSRWLockExclusive(&OutputLock);
+}
+
+void FlushOutputIfIdle() {
+  // The line being written may be stuck in a write: then do without.
+  for (int tries = 0; tries < 20; ++tries) {
+    if (TryAcquireSRWLockExclusive(&OutputLock)) {
+      if (OutputOpen)
+        WriteBuffer();
+      ReleaseSRWLockExclusive(&OutputLock);
+      return;
+    }
+    Sleep(5);
+  }
+}
+
+void FinishOutput() {
+  FlushOutput();
+  if (OutputFailure != 0)
+    RaiseError("EInOutError", InOutErrorMessage(OutputFailure));
 }
 
 void CloseOutput() {
@@ -184,29 +224,29 @@ std::wstring WideText(const std::string &text) {
   return wide;
 }
 
-void NarrowInto(const wchar_t *text, std::string &narrow) {
-  narrow.clear();
+size_t NarrowInto(const wchar_t *text, std::string &room) {
   if (text == nullptr || *text == L'\0')
-    return;
+    return 0;
   int length = static_cast<int>(wcslen(text));
-  // Most names fit the room the text already has: one call; the platform
-  // sizes the rest.
-  narrow.resize(narrow.capacity() > 256 ? narrow.capacity() : 256);
-  int size = WideCharToMultiByte(CP_ACP, 0, text, length, &narrow[0],
-                                 static_cast<int>(narrow.size()), nullptr, nullptr);
+  // Most names fit the room there is: one call; the platform sizes the rest.
+  // The room only grows, so no later name pays for filling it again.
+  if (room.size() < 256)
+    room.resize(256);
+  int size = WideCharToMultiByte(CP_ACP, 0, text, length, &room[0], static_cast<int>(room.size()),
+                                 nullptr, nullptr);
   if (size <= 0 && GetLastError() == ERROR_INSUFFICIENT_BUFFER) {
     size = WideCharToMultiByte(CP_ACP, 0, text, length, nullptr, 0, nullptr, nullptr);
     if (size > 0) {
-      narrow.resize(static_cast<size_t>(size));
-      size = WideCharToMultiByte(CP_ACP, 0, text, length, &narrow[0], size, nullptr, nullptr);
+      room.resize(static_cast<size_t>(size));
+      size = WideCharToMultiByte(CP_ACP, 0, text, length, &room[0], size, nullptr, nullptr);
     }
   }
-  narrow.resize(size > 0 ? static_cast<size_t>(size) : 0);
+  return size > 0 ? static_cast<size_t>(size) : 0;
 }
 
 std::string NarrowText(const wchar_t *text) {
   std::string narrow;
-  NarrowInto(text, narrow);
+  narrow.resize(NarrowInto(text, narrow));
   return narrow;
 }
 

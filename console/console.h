@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "console/error.h"
 
@@ -19,9 +20,16 @@ constexpr size_t OutputBlockSize = 128;
 // converts its text from the ANSI code page, WriteWideLine hands its text on
 // as it is. Files and pipes get the ANSI bytes.
 void WriteLine(const std::string &text);
+// A text from the library: each control character (U+0001 to U+001F, U+007F)
+// is written as "?", so that one record always gives exactly its lines.
 void WriteWideLine(const wchar_t *text); // null is the empty text
-// Writes what the buffer still holds; a failure is ignored.
+// Writes what the buffer still holds; a failure is kept for FinishOutput.
 void FlushOutput();
+// The same from another thread, unless a line is being written just then.
+void FlushOutputIfIdle();
+// Writes what the buffer still holds; raises EInOutError when that, or any
+// earlier write of the run, failed, also one whose error a step caught.
+void FinishOutput();
 // Writes what the buffer holds and forgets the handle, so that the next line
 // opens standard output afresh.
 void CloseOutput();
@@ -38,17 +46,21 @@ std::string InOutErrorMessage(DWORD code);
 // ---- text conversion (the system ANSI code page, both ways) --------------
 std::wstring WideText(const std::string &text);
 std::string NarrowText(const wchar_t *text); // null gives the empty text
-// The same into a text whose room is kept from call to call.
-void NarrowInto(const wchar_t *text, std::string &narrow);
+// The same into room kept from call to call, grown only when a text needs
+// more; gives the number of bytes.
+size_t NarrowInto(const wchar_t *text, std::string &room);
 
 // ---- the command line ------------------------------------------------------
 // Argument 0 is the program name; the count is of the arguments after it, up
 // to the first empty one. Scanned afresh on every call.
 int ArgumentCount();
 std::string Argument(int n);
+// Every argument, from one scan: what a whole command line is built from.
+std::vector<std::string> Arguments();
 // The same over a given command line, for tests.
 int ArgumentCountOf(const char *commandLine);
 std::string ArgumentOf(const char *commandLine, int n);
+std::vector<std::string> ArgumentsOf(const char *commandLine);
 
 // ---- text helpers ---------------------------------------------------------
 std::string LowerAscii(std::string text);
@@ -58,6 +70,12 @@ size_t TextPos(const std::string &needle, const std::string &haystack);
 std::string SignedText(int32_t value);
 std::string UnsignedText(uint32_t value);
 std::string HexText(uint32_t value); // exactly 8 upper-case digits
+// A message of the library as one line: each run of CR and LF becomes one
+// blank, other control characters "?", and trailing blanks are dropped.
+std::string OneLine(std::string text);
+// Control characters of a library text (U+0001 to U+001F, U+007F) as "?".
+void MaskControls(char *text, size_t size);
+void MaskControls(std::wstring &text);
 // "major.minor.build", each in unsigned decimal.
 std::string VersionTriple(uint32_t major, uint32_t minor, uint32_t build);
 
@@ -66,6 +84,10 @@ bool IsExistingFile(const std::string &path); // wildcards honoured
 bool IsExistingFolder(const std::string &path);
 // The current folder; no trailing backslash except at a drive root.
 std::string CurrentFolder();
+// The files below a folder, in all its subfolders, whose names end in the
+// suffix (any case), as full paths in ordinal order ignoring case. Folders
+// that are reparse points (junctions, links) are not entered.
+std::vector<std::wstring> FilesBelow(const std::wstring &folder, const wchar_t *suffix);
 
 // ---- functions of platform DLLs loaded at run time ---------------------------
 // The export of a loaded module, typed as the platform header declares it, so
@@ -102,13 +124,19 @@ bool WaitForStop(DWORD milliseconds);
 // What stopped the run, as its standard-error line; empty for nothing.
 const char *StopLine();
 
+// A long operation of the library, one that was given the stop event, runs
+// between these two. While it runs, a second Ctrl+C leaves the stop to it;
+// otherwise the second one ends the process at once.
+// Only the progress of that operation is shown: the name its reports carry.
+void BeginLongOperation(const char *operation);
+// Blanks the progress line again, so the screen reads like a log of the file.
+void EndLongOperation();
 // One line on a standard error that is a console, rewritten in place at most
 // about ten times a second: "<operation> <percent>%", no percentage while the
-// total is 0. Safe from any thread; nothing at all where standard error is not
-// a console.
+// total is 0, never wider than the console. Safe from any thread; ignored
+// unless its operation is the one running, and nothing at all where standard
+// error is not a console.
 void ShowProgress(const char *operation, UINT current, UINT total);
-// Blanks the progress line again, so the screen reads like a log of the file.
-void ClearProgress();
 
 // ---- the end of the run ------------------------------------------------------
 // The two-line report text: kind, module, module-relative offset; message.

@@ -1,5 +1,6 @@
 #include "console/console.h"
 
+#include <algorithm>
 #include <vector>
 
 // An existing file that is not a folder; a pattern that matches one counts.
@@ -41,4 +42,50 @@ std::string CurrentFolder() {
 HMODULE User32() {
   static HMODULE module = LoadLibraryA("user32.dll");
   return module;
+}
+
+namespace {
+
+bool EndsWithIgnoringCase(const std::wstring &name, const std::wstring &suffix) {
+  return name.size() >= suffix.size() &&
+         CompareStringOrdinal(name.c_str() + name.size() - suffix.size(),
+                              static_cast<int>(suffix.size()), suffix.c_str(),
+                              static_cast<int>(suffix.size()), TRUE) == CSTR_EQUAL;
+}
+
+void CollectFiles(const std::wstring &folder, const std::wstring &suffix,
+                  std::vector<std::wstring> &files) {
+  WIN32_FIND_DATAW found;
+  HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE)
+    return;
+  do {
+    const std::wstring name = found.cFileName;
+    if (name == L"." || name == L"..")
+      continue;
+    const std::wstring path = folder + L"\\" + name;
+    if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+      if (EndsWithIgnoringCase(name, suffix))
+        files.push_back(path);
+    } else if ((found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
+      // A junction or link may lead back up the tree: never entered.
+      CollectFiles(path, suffix, files);
+    }
+  } while (FindNextFileW(search, &found));
+  FindClose(search);
+}
+
+} // namespace
+
+std::vector<std::wstring> FilesBelow(const std::wstring &folder, const wchar_t *suffix) {
+  std::vector<std::wstring> files;
+  std::wstring top = folder;
+  while (top.size() > 1 && (top.back() == L'\\' || top.back() == L'/'))
+    top.pop_back();
+  CollectFiles(top, suffix, files);
+  std::sort(files.begin(), files.end(), [](const std::wstring &a, const std::wstring &b) {
+    return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(),
+                                static_cast<int>(b.size()), TRUE) == CSTR_LESS_THAN;
+  });
+  return files;
 }

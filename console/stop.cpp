@@ -10,12 +10,20 @@ namespace {
 
 HANDLE Event = nullptr;
 std::atomic<DWORD> Cause{0}; // the first control event plus one; 0 for none
+std::atomic<bool> LongOperationRuns{false};
+const char *RunningOperation = nullptr; // the long operation's name, under the lock
 
 BOOL WINAPI OnConsoleControl(DWORD type) {
   if (type != CTRL_C_EVENT && type != CTRL_BREAK_EVENT && type != CTRL_CLOSE_EVENT)
     return FALSE;
   DWORD none = 0;
-  Cause.compare_exchange_strong(none, type + 1); // a second one changes nothing
+  if (!Cause.compare_exchange_strong(none, type + 1) && !LongOperationRuns.load()) {
+    // Asked a second time while a call that was given no stop event holds
+    // the run: end it now. A long operation is already stopping, or is
+    // finishing a step that must not be cut, and is left to do so.
+    FlushOutputIfIdle();
+    TerminateProcess(GetCurrentProcess(), StopExitCode);
+  }
   if (Event != nullptr)
     SetEvent(Event);
   // The platform ends the process about 5 seconds after a close event, and
@@ -31,6 +39,7 @@ SRWLOCK ProgressLock = SRWLOCK_INIT;
 int ErrorIsConsole = -1;  // not asked yet
 size_t ProgressWidth = 0; // characters of the line now on the screen
 bool ProgressStarted = false;
+bool ProgressShownWhole = false; // the first report at or past the total is shown
 DWORD ProgressShownAt = 0;
 
 // "<operation> <percent>%", the percentage left out while the total is 0.
@@ -81,6 +90,13 @@ const char *StopLine() {
   }
 }
 
+void BeginLongOperation(const char *operation) {
+  AcquireSRWLockExclusive(&ProgressLock);
+  LongOperationRuns = true;
+  RunningOperation = operation;
+  ReleaseSRWLockExclusive(&ProgressLock);
+}
+
 void ShowProgress(const char *operation, UINT current, UINT total) {
   const DWORD intervalMs = 100;
   AcquireSRWLockExclusive(&ProgressLock);
@@ -88,9 +104,18 @@ void ShowProgress(const char *operation, UINT current, UINT total) {
   if (ErrorIsConsole < 0)
     ErrorIsConsole = IsConsole(handle) ? 1 : 0;
   DWORD now = GetTickCount();
-  bool last = total > 0 && current >= total;
-  if (ErrorIsConsole == 1 && (!ProgressStarted || last || now - ProgressShownAt >= intervalMs)) {
+  // A report that comes after its call returned (the library's own thread)
+  // would stay on the screen before the next line: it is not shown.
+  bool whole = total > 0 && current >= total && !ProgressShownWhole;
+  CONSOLE_SCREEN_BUFFER_INFO screen;
+  if (operation == RunningOperation && ErrorIsConsole == 1 &&
+      (!ProgressStarted || whole || now - ProgressShownAt >= intervalMs)) {
     std::string text = ProgressText(operation, current, total);
+    // A line as wide as the console wraps, and a wrapped line cannot be
+    // taken back.
+    if (GetConsoleScreenBufferInfo(handle, &screen) && screen.dwSize.X > 0 &&
+        text.size() >= static_cast<size_t>(screen.dwSize.X))
+      text.resize(static_cast<size_t>(screen.dwSize.X) - 1);
     // Over the line before, from column 0, blanking what was longer.
     std::string line = "\r" + text;
     if (text.size() < ProgressWidth)
@@ -98,17 +123,21 @@ void ShowProgress(const char *operation, UINT current, UINT total) {
     WriteConsoleText(handle, WideText(line));
     ProgressWidth = text.size() > ProgressWidth ? text.size() : ProgressWidth;
     ProgressStarted = true;
+    ProgressShownWhole = ProgressShownWhole || whole;
     ProgressShownAt = now;
   }
   ReleaseSRWLockExclusive(&ProgressLock);
 }
 
-void ClearProgress() {
+void EndLongOperation() {
   AcquireSRWLockExclusive(&ProgressLock);
   if (ProgressWidth > 0)
     WriteConsoleText(GetStdHandle(STD_ERROR_HANDLE),
                      WideText("\r" + std::string(ProgressWidth, ' ') + "\r"));
   ProgressWidth = 0;
   ProgressStarted = false;
+  ProgressShownWhole = false;
+  LongOperationRuns = false;
+  RunningOperation = nullptr;
   ReleaseSRWLockExclusive(&ProgressLock);
 }

@@ -46,3 +46,40 @@ std::string HexText(uint32_t value) {
     text[i] = hex[value & 15];
   return text;
 }
+
+namespace {
+
+bool IsControl(unsigned value) {
+  return value < 0x20 || value == 0x7F;
+}
+
+} // namespace
+
+void MaskControls(char *text, size_t size) {
+  for (size_t i = 0; i < size; ++i)
+    if (IsControl(static_cast<unsigned char>(text[i])))
+      text[i] = '?';
+}
+
+void MaskControls(std::wstring &text) {
+  for (wchar_t &c : text)
+    if (IsControl(static_cast<unsigned>(c)))
+      c = L'?';
+}
+
+std::string OneLine(std::string text) {
+  std::string line;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\r' || text[i] == '\n') {
+      while (i + 1 < text.size() && (text[i + 1] == '\r' || text[i + 1] == '\n'))
+        ++i;
+      line += ' ';
+    } else {
+      line += text[i];
+    }
+  }
+  while (!line.empty() && line.back() == ' ')
+    line.pop_back();
+  MaskControls(&line[0], line.size());
+  return line;
+}

@@ -11,8 +11,9 @@
 #include <string>
 #include <vector>
 
-// The seventeen entries, in the order they are looked up. The clean-up
-// entry carries the library's own spelling, with a lower-case p.
+// The entries, in the order they are looked up: the seventeen of the first
+// commands, then those of the later ones. The clean-up entry carries the
+// library's own spelling, with a lower-case p.
 #define DISM_ENTRIES(X)                                                                            \
   X(DismInitialize)                                                                                \
   X(DismOpenSession)                                                                               \
@@ -30,7 +31,15 @@
   X(DismGetFeatures)                                                                               \
   X(DismGetLastErrorMessage)                                                                       \
   X(DismGetImageInfo)                                                                              \
-  X(DismGetMountedImageInfo)
+  X(DismGetMountedImageInfo)                                                                       \
+  X(DismRemountImage)                                                                              \
+  X(DismCommitImage)                                                                               \
+  X(DismRemovePackage)                                                                             \
+  X(DismRemoveDriver)                                                                              \
+  X(DismRemoveCapability)                                                                          \
+  X(DismEnableFeature)                                                                             \
+  X(DismDisableFeature)                                                                            \
+  X(DismGetCapabilities)
 
 // Each entry has the type of the header's own declaration, so the calling
 // convention is right on x86. An entry the library lacks stays null.
@@ -54,6 +63,8 @@ using _DismImagesInfo = std::vector<DismImageInfo>;
 using _DismMountedImagesInfo = std::vector<DismMountedImageInfo>;
 using _DismPackages = std::vector<DismPackage>;
 using _DismDriverPackages = std::vector<DismDriverPackage>;
+using _DismFeatures = std::vector<DismFeature>;
+using _DismCapabilities = std::vector<DismCapability>;
 
 // The status a wrapper gives, without calling, when its entry is missing.
 constexpr HRESULT MissingEntryStatus = HRESULT_FROM_WIN32(ERROR_PROC_NOT_FOUND);
@@ -63,13 +74,31 @@ HRESULT dism_GetImageInfo(const std::string &imageFile, _DismImagesInfo &images)
 HRESULT dism_GetMountedImageInfo(_DismMountedImagesInfo &images);
 HRESULT dism_GetDrivers(_DismDriverPackages &drivers);
 HRESULT dism_GetPackages(_DismPackages &packages);
-HRESULT dism_AddCapability(const std::string &name);
+// With a source folder, that folder is the one place the payload is taken
+// from; without one, the call names no source.
+HRESULT dism_AddCapability(const std::string &name, const std::string &sourceFolder);
 HRESULT dism_AddDriver(const std::string &driverFile);
+// A driver file found by a search of the file system, named in UTF-16 so
+// that no character is lost to the ANSI code page.
+HRESULT dism_AddDriver(const std::wstring &driverFile);
 HRESULT dism_AddPackage(const std::string &packageFile);
 HRESULT dism_CloseSession();
 HRESULT dism_OpenSession(const std::string &mountFolder);
 HRESULT dism_UnmountImage(const std::string &mountFolder, DWORD flags);
-HRESULT dism_MountImage(const std::string &imageFile, const std::string &mountFolder, DWORD flags);
+HRESULT dism_MountImage(const std::string &imageFile, const std::string &mountFolder, DWORD flags,
+                        UINT imageIndex);
+HRESULT dism_RemountImage(const std::string &mountFolder);
+HRESULT dism_CommitImage(DWORD flags);
+// An existing file is removed as a package file, anything else by name.
+HRESULT dism_RemovePackage(const std::string &package);
+HRESULT dism_RemoveDriver(const std::string &publishedName);
+HRESULT dism_RemoveCapability(const std::string &name);
+// With a source folder only that folder is used, never Windows Update.
+HRESULT dism_EnableFeature(const std::string &feature, const std::string &sourceFolder,
+                           bool enableAll);
+HRESULT dism_DisableFeature(const std::string &feature, bool removePayload);
+HRESULT dism_GetFeatures(_DismFeatures &features);
+HRESULT dism_GetCapabilities(_DismCapabilities &capabilities);
 // The library's text for its last failure, or the empty text.
 std::string dism_LastErrorMessage();
 
@@ -80,9 +109,13 @@ static_assert(sizeof(DismImageInfo) == 140, "DismImageInfo layout");
 static_assert(sizeof(DismMountedImageInfo) == 28, "DismMountedImageInfo layout");
 static_assert(sizeof(DismPackage) == 32, "DismPackage layout");
 static_assert(sizeof(DismDriverPackage) == 100, "DismDriverPackage layout");
+static_assert(sizeof(DismFeature) == 12, "DismFeature layout");
+static_assert(sizeof(DismCapability) == 12, "DismCapability layout");
 #else
 static_assert(sizeof(DismImageInfo) == 96, "DismImageInfo layout");
 static_assert(sizeof(DismMountedImageInfo) == 20, "DismMountedImageInfo layout");
 static_assert(sizeof(DismPackage) == 28, "DismPackage layout");
 static_assert(sizeof(DismDriverPackage) == 72, "DismDriverPackage layout");
+static_assert(sizeof(DismFeature) == 8, "DismFeature layout");
+static_assert(sizeof(DismCapability) == 8, "DismCapability layout");
 #endif

@@ -56,6 +56,24 @@ PVOID Named(const char *operation) {
   return const_cast<char *>(operation);
 }
 
+// A long operation: given the stop event and the progress callback under its
+// name, its progress line blanked again when it returns.
+template <typename Call> HRESULT LongOperation(const char *operation, Call call) {
+  BeginLongOperation(operation);
+  HRESULT status = call(StopEvent(), Named(operation));
+  EndLongOperation();
+  return status;
+}
+
+// The one source folder of a capability or a feature, or none.
+struct Sources {
+  explicit Sources(const std::string &folder) : path(WideText(folder)), first(path.c_str()) {}
+  PCWSTR *paths() { return path.empty() ? nullptr : &first; }
+  UINT count() const { return path.empty() ? 0 : 1; }
+  std::wstring path;
+  PCWSTR first;
+};
+
 } // namespace
 
 HRESULT dism_Initialize(const std::string &logFile) {
@@ -107,23 +125,26 @@ HRESULT dism_GetPackages(_DismPackages &packages) {
   return status;
 }
 
-HRESULT dism_AddCapability(const std::string &name) {
+HRESULT dism_AddCapability(const std::string &name, const std::string &sourceFolder) {
   if (!HAVE_ENTRY(DismAddCapability))
     return MissingEntryStatus;
   std::wstring wide = WideText(name);
-  HRESULT status =
-      DismEntryTable.DismAddCapability(SessionHandle, wide.c_str(), TRUE, nullptr, 0, StopEvent(),
-                                       ReportProgress, Named("DismAddCapability"));
-  ClearProgress();
-  return status;
+  Sources sources(sourceFolder);
+  return LongOperation("DismAddCapability", [&](HANDLE stop, PVOID name) {
+    return DismEntryTable.DismAddCapability(SessionHandle, wide.c_str(), TRUE, sources.paths(),
+                                            sources.count(), stop, ReportProgress, name);
+  });
 }
 
 HRESULT dism_AddDriver(const std::string &driverFile) {
   RequireFile(driverFile);
+  return dism_AddDriver(WideText(driverFile));
+}
+
+HRESULT dism_AddDriver(const std::wstring &driverFile) {
   if (!HAVE_ENTRY(DismAddDriver))
     return MissingEntryStatus;
-  std::wstring path = WideText(driverFile);
-  return DismEntryTable.DismAddDriver(SessionHandle, path.c_str(), TRUE);
+  return DismEntryTable.DismAddDriver(SessionHandle, driverFile.c_str(), TRUE);
 }
 
 HRESULT dism_AddPackage(const std::string &packageFile) {
@@ -131,11 +152,99 @@ HRESULT dism_AddPackage(const std::string &packageFile) {
   if (!HAVE_ENTRY(DismAddPackage))
     return MissingEntryStatus;
   std::wstring path = WideText(packageFile);
+  return LongOperation("DismAddPackage", [&](HANDLE stop, PVOID name) {
+    return DismEntryTable.DismAddPackage(SessionHandle, path.c_str(), TRUE, FALSE, stop,
+                                         ReportProgress, name);
+  });
+}
+
+HRESULT dism_RemovePackage(const std::string &package) {
+  if (!HAVE_ENTRY(DismRemovePackage))
+    return MissingEntryStatus;
+  const DismPackageIdentifier kind = IsExistingFile(package) ? DismPackagePath : DismPackageName;
+  std::wstring wide = WideText(package);
+  return LongOperation("DismRemovePackage", [&](HANDLE stop, PVOID name) {
+    return DismEntryTable.DismRemovePackage(SessionHandle, wide.c_str(), kind, stop, ReportProgress,
+                                            name);
+  });
+}
+
+HRESULT dism_RemoveDriver(const std::string &publishedName) {
+  if (!HAVE_ENTRY(DismRemoveDriver))
+    return MissingEntryStatus;
+  std::wstring wide = WideText(publishedName);
+  return DismEntryTable.DismRemoveDriver(SessionHandle, wide.c_str());
+}
+
+HRESULT dism_RemoveCapability(const std::string &name) {
+  if (!HAVE_ENTRY(DismRemoveCapability))
+    return MissingEntryStatus;
+  std::wstring wide = WideText(name);
+  return LongOperation("DismRemoveCapability", [&](HANDLE stop, PVOID name) {
+    return DismEntryTable.DismRemoveCapability(SessionHandle, wide.c_str(), stop, ReportProgress,
+                                               name);
+  });
+}
+
+HRESULT dism_EnableFeature(const std::string &feature, const std::string &sourceFolder,
+                           bool enableAll) {
+  if (!HAVE_ENTRY(DismEnableFeature))
+    return MissingEntryStatus;
+  std::wstring wide = WideText(feature);
+  Sources sources(sourceFolder);
+  return LongOperation("DismEnableFeature", [&](HANDLE stop, PVOID name) {
+    return DismEntryTable.DismEnableFeature(
+        SessionHandle, wide.c_str(), nullptr, DismPackageNone, sources.count() > 0 ? TRUE : FALSE,
+        sources.paths(), sources.count(), enableAll ? TRUE : FALSE, stop, ReportProgress, name);
+  });
+}
+
+HRESULT dism_DisableFeature(const std::string &feature, bool removePayload) {
+  if (!HAVE_ENTRY(DismDisableFeature))
+    return MissingEntryStatus;
+  std::wstring wide = WideText(feature);
+  return LongOperation("DismDisableFeature", [&](HANDLE stop, PVOID name) {
+    return DismEntryTable.DismDisableFeature(SessionHandle, wide.c_str(), nullptr,
+                                             removePayload ? TRUE : FALSE, stop, ReportProgress,
+                                             name);
+  });
+}
+
+HRESULT dism_GetFeatures(_DismFeatures &features) {
+  if (!HAVE_ENTRY(DismGetFeatures))
+    return MissingEntryStatus;
+  DismFeature *records = nullptr;
+  UINT count = 0;
   HRESULT status =
-      DismEntryTable.DismAddPackage(SessionHandle, path.c_str(), TRUE, FALSE, StopEvent(),
-                                    ReportProgress, Named("DismAddPackage"));
-  ClearProgress();
+      DismEntryTable.DismGetFeatures(SessionHandle, nullptr, DismPackageNone, &records, &count);
+  TakeRecords(features, records, count);
   return status;
+}
+
+HRESULT dism_GetCapabilities(_DismCapabilities &capabilities) {
+  if (!HAVE_ENTRY(DismGetCapabilities))
+    return MissingEntryStatus;
+  DismCapability *records = nullptr;
+  UINT count = 0;
+  HRESULT status = DismEntryTable.DismGetCapabilities(SessionHandle, &records, &count);
+  TakeRecords(capabilities, records, count);
+  return status;
+}
+
+HRESULT dism_CommitImage(DWORD flags) {
+  if (!HAVE_ENTRY(DismCommitImage))
+    return MissingEntryStatus;
+  return LongOperation("DismCommitImage", [&](HANDLE stop, PVOID name) {
+    return DismEntryTable.DismCommitImage(SessionHandle, flags, stop, ReportProgress, name);
+  });
+}
+
+HRESULT dism_RemountImage(const std::string &mountFolder) {
+  RequireFolder(mountFolder);
+  if (!HAVE_ENTRY(DismRemountImage))
+    return MissingEntryStatus;
+  std::wstring path = WideText(mountFolder);
+  return DismEntryTable.DismRemountImage(path.c_str());
 }
 
 HRESULT dism_CloseSession() {
@@ -156,23 +265,22 @@ HRESULT dism_UnmountImage(const std::string &mountFolder, DWORD flags) {
   if (!HAVE_ENTRY(DismUnmountImage))
     return MissingEntryStatus;
   std::wstring path = WideText(mountFolder);
-  HRESULT status = DismEntryTable.DismUnmountImage(path.c_str(), flags, StopEvent(), ReportProgress,
-                                                   Named("DismUnMountImage"));
-  ClearProgress();
-  return status;
+  return LongOperation("DismUnMountImage", [&](HANDLE stop, PVOID name) {
+    return DismEntryTable.DismUnmountImage(path.c_str(), flags, stop, ReportProgress, name);
+  });
 }
 
-HRESULT dism_MountImage(const std::string &imageFile, const std::string &mountFolder, DWORD flags) {
+HRESULT dism_MountImage(const std::string &imageFile, const std::string &mountFolder, DWORD flags,
+                        UINT imageIndex) {
   RequireFile(imageFile);
   if (!HAVE_ENTRY(DismMountImage))
     return MissingEntryStatus;
   std::wstring image = WideText(imageFile);
   std::wstring folder = WideText(mountFolder);
-  HRESULT status =
-      DismEntryTable.DismMountImage(image.c_str(), folder.c_str(), 1, nullptr, DismImageIndex,
-                                    flags, StopEvent(), ReportProgress, Named("DismMountImage"));
-  ClearProgress();
-  return status;
+  return LongOperation("DismMountImage", [&](HANDLE stop, PVOID name) {
+    return DismEntryTable.DismMountImage(image.c_str(), folder.c_str(), imageIndex, nullptr,
+                                         DismImageIndex, flags, stop, ReportProgress, name);
+  });
 }
 
 std::string dism_LastErrorMessage() {
@@ -183,7 +291,8 @@ std::string dism_LastErrorMessage() {
   DismString *message = nullptr;
   if (DismEntryTable.DismGetLastErrorMessage(&message) != S_OK)
     return std::string();
-  std::string text = message ? NarrowText(message->Value) : std::string();
+  // One line whatever the library put into it: its messages end in CR LF.
+  std::string text = message ? OneLine(NarrowText(message->Value)) : std::string();
   if (message != nullptr && DismEntryTable.DismDelete != nullptr)
     DismEntryTable.DismDelete(message);
   return text;

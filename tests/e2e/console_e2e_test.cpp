@@ -43,6 +43,17 @@ TEST(Usage, TenLinesAfterTheReportAndExitZero) {
   EXPECT_EQ(run.exitCode, 0u);
 }
 
+// "/?": the usage lines as they are, then a line for each further form.
+TEST(Usage, HelpStartsWithTheUsage) {
+  Sandbox sandbox(nullptr);
+  ProgramRun run = RunTool(sandbox, "/?");
+  std::vector<std::string> lines = SplitLines(AfterHostLine(run.out));
+  ASSERT_GT(lines.size(), 1 + Usage.size());
+  EXPECT_EQ(std::vector<std::string>(lines.begin() + 1, lines.begin() + 1 + Usage.size()), Usage);
+  EXPECT_EQ(lines.back(), "vantorix /?");
+  EXPECT_EQ(run.exitCode, 0u);
+}
+
 TEST(Usage, ArgumentsWithoutAKeywordPrintOnlyTheReport) {
   Sandbox sandbox;
   for (const char *args : {"hello", "/GET /images c:\\x", "\"\" \"\" x"}) {
@@ -62,17 +73,50 @@ TEST(Output, FileAndPipeReceiveTheSameBytes) {
   EXPECT_EQ(toPipe.exitCode, 0u);
 }
 
+// Output that does not arrive is never a success: whether the first block
+// fails, a block inside the start-up report or only the last flush.
 TEST(Output, APipeWithoutReaderEndsTheRunWithTheReport) {
-  Sandbox sandbox(nullptr);
-  ProgramRun run =
-      RunProgram(sandbox.Path("vantorix.exe"), "vantorix.exe", sandbox.folder, Output::BrokenPipe);
-  EXPECT_EQ(run.exitCode, 1u);
-  std::vector<std::string> lines = SplitLines(run.err);
-  ASSERT_EQ(lines.size(), 3u) << run.err;
-  ExpectReportHeader(lines[0], "EInOutError");
-  EXPECT_EQ(lines[1].compare(0, 10, "I/O error "), 0) << lines[1];
-  EXPECT_EQ(lines[1].back(), '.');
-  EXPECT_EQ(lines[2], "");
+  struct {
+    const char *standin, *args;
+  } cases[] = {
+      {nullptr, ""},                               // the usage: blocks
+      {nullptr, "nokeyword"},                      // under one block: the last flush
+      {nullptr, "/get-mountedimageinfo"},          // likewise
+      {"standin-full", "/mount-image boot.wim m"}, // inside the report's last line
+  };
+  for (const auto &c : cases) {
+    Sandbox sandbox(c.standin);
+    sandbox.MakeFile("boot.wim");
+    std::string folder = sandbox.folder;
+    if (c.standin != nullptr) {
+      // A folder whose name puts the end of the first block inside the
+      // library's initialisation line: the report before it holds the host,
+      // load, path and version lines.
+      size_t before = RunTool(sandbox, "").out.find("DismInitialize OK");
+      size_t name = 120 - 1 - before;
+      folder = sandbox.Path(std::string(name, 'f'));
+      CreateDirectoryA(folder.c_str(), nullptr);
+      sandbox.Copy("vantorix.exe", std::string(name, 'f') + "\\vantorix.exe");
+      sandbox.Copy("standin-full.dll", std::string(name, 'f') + "\\DismAPI.dll");
+      ASSERT_EQ(RunProgram(folder + "\\vantorix.exe", "vantorix.exe", folder)
+                    .out.find("DismInitialize OK"),
+                120u);
+      DeleteFileA(sandbox.Path("journal.txt").c_str());
+    }
+    ProgramRun run = RunProgram(folder + "\\vantorix.exe", std::string("vantorix.exe ") + c.args,
+                                sandbox.folder, Output::BrokenPipe);
+    EXPECT_EQ(run.exitCode, 1u) << c.args;
+    std::vector<std::string> lines = SplitLines(run.err);
+    ASSERT_EQ(lines.size(), 3u) << run.err;
+    ExpectReportHeader(lines[0], "EInOutError");
+    EXPECT_EQ(lines[1].compare(0, 10, "I/O error "), 0) << lines[1];
+    EXPECT_EQ(lines[1].back(), '.');
+    EXPECT_EQ(lines[2], "");
+    // Nothing was mounted behind a report nobody could read.
+    for (const std::string &call : SplitLines(ReadFileText(folder + "\\journal.txt") +
+                                              ReadFileText(sandbox.Path("journal.txt"))))
+      EXPECT_EQ(call.find("DismMountImage"), std::string::npos) << c.args;
+  }
 }
 
 TEST(Report, MissingImageFileEndsTheRunWithExitOne) {

@@ -66,53 +66,17 @@ TEST(ConsoleScreen, ProgressWhileTheLibraryWorksThenTodaysLines) {
   EXPECT_EQ(AfterHostRow(run), ReportRows(sandbox, {"DismMountImage OK"}));
 }
 
+struct StopCase {
+  const char *what, *script, *command, *signal, *onText;
+  std::vector<std::string> rows; // after the report
+  const char *call;              // the long operation's journal line starts so
+  DWORD againMs = 0;             // the signal once more, this long after
+};
+
 // Each stop ends the call in progress at a point where the library can stop,
 // prints its status line, starts nothing more, closes the session and ends
 // with the platform's Ctrl+C exit code.
-TEST(ConsoleScreen, CleanStopTable) {
-  struct {
-    const char *what, *script, *command, *signal, *onText;
-    std::vector<std::string> rows; // after the report
-    const char *call;              // the long operation's journal line starts so
-  } cases[] = {
-      {"Ctrl+C during a mount",
-       "slow DismMountImage 100 50\n",
-       "/mount-image",
-       "c",
-       "DismMountImage",
-       {std::string("DismMountImage Failed: ") + Cancelled + " cancelled", "stopped by Ctrl+C"},
-       "DismMountImage("},
-      {"Ctrl+C during a package, session closed",
-       "slow DismAddPackage 100 50\n",
-       "/add-package",
-       "c",
-       "DismAddPackage",
-       {std::string("DismAddPackage Failed: ") + Cancelled + " cancelled", "stopped by Ctrl+C"},
-       "DismAddPackage("},
-      {"Ctrl+Break during a capability",
-       "slow DismAddCapability 100 50\n",
-       "/add-capability",
-       "break",
-       "DismAddCapability",
-       {std::string("DismAddCapability Failed: ") + Cancelled + " cancelled",
-        "stopped by Ctrl+Break"},
-       "DismAddCapability("},
-      {"console closing during a mount",
-       "slow DismMountImage 100 50\n",
-       "/mount-image",
-       "close",
-       "DismMountImage",
-       {std::string("DismMountImage Failed: ") + Cancelled + " cancelled",
-        "stopped: the console is closing"},
-       "DismMountImage("},
-      {"an unmount that cannot stop finishes",
-       "slow DismUnmountImage 20 50\nnocancel DismUnmountImage\n",
-       "/unmount-image",
-       "c",
-       "DismUnMountImage",
-       {"DismUnMountImage OK", "stopped by Ctrl+C"},
-       "DismUnmountImage("},
-  };
+void ExpectCleanStops(const std::vector<StopCase> &cases) {
   for (const auto &c : cases) {
     Sandbox sandbox("standin-full", std::string(c.script) + "lasterror cancelled\n");
     sandbox.MakeFile("boot.wim");
@@ -128,6 +92,7 @@ TEST(ConsoleScreen, CleanStopTable) {
     job.args = args + " /get-drivers /get-mountedimageinfo";
     job.signal = c.signal;
     job.onText = c.onText;
+    job.againMs = c.againMs;
     ConsoleRun run = RunOnConsole(sandbox, job);
     EXPECT_EQ(AfterHostRow(run), ReportRows(sandbox, c.rows)) << c.what;
     EXPECT_EQ(run.exitCode, StoppedExit) << c.what;
@@ -151,6 +116,134 @@ TEST(ConsoleScreen, CleanStopTable) {
   }
 }
 
+TEST(ConsoleScreen, CleanStopTable) {
+  ExpectCleanStops({
+      {"Ctrl+C during a mount",
+       "slow DismMountImage 100 50\n",
+       "/mount-image",
+       "c",
+       "DismMountImage",
+       {std::string("DismMountImage Failed: ") + Cancelled + " cancelled", "stopped by Ctrl+C"},
+       "DismMountImage("},
+      {"Ctrl+C during a package, session closed",
+       "slow DismAddPackage 100 50\n",
+       "/add-package",
+       "c",
+       "DismAddPackage",
+       {std::string("DismAddPackage Failed: ") + Cancelled + " cancelled", "stopped by Ctrl+C"},
+       "DismAddPackage("},
+      {"an unmount that cannot stop finishes, also after a second Ctrl+C",
+       "slow DismUnmountImage 20 50\nnocancel DismUnmountImage\n",
+       "/unmount-image",
+       "c",
+       "DismUnMountImage",
+       {"DismUnMountImage OK", "stopped by Ctrl+C"},
+       "DismUnmountImage(",
+       200},
+      {"Ctrl+C during a commit, session closed",
+       "slow DismCommitImage 100 50\n",
+       "/commit-image",
+       "c",
+       "DismCommitImage",
+       // It runs after the first ten commands.
+       {"dism_GetDrivers OK", "Dism_MountedImageInfo OK",
+        std::string("DismCommitImage Failed: ") + Cancelled + " cancelled", "stopped by Ctrl+C"},
+       "DismCommitImage("},
+      {"Ctrl+C while a feature is enabled, session closed",
+       "slow DismEnableFeature 100 50\n",
+       "/enable-feature",
+       "c",
+       "DismEnableFeature",
+       {"dism_GetDrivers OK", "Dism_MountedImageInfo OK",
+        std::string("DismEnableFeature Failed: ") + Cancelled + " cancelled", "stopped by Ctrl+C"},
+       "DismEnableFeature("},
+  });
+}
+
+// A listing stops at the next name; a call that was given no stop event and
+// holds the run ends it at once on a second Ctrl+C.
+TEST(ConsoleScreen, StopsBetweenNamesAndOnASecondCtrlC) {
+  Sandbox sandbox("standin-full", "packages 20000 P_\n");
+  sandbox.MakeFolder("m");
+  ConsoleJob listing;
+  listing.args = "/get-packages " + sandbox.Path("m");
+  listing.signal = "c";
+  listing.onText = "P_100";
+  ConsoleRun run = RunOnConsole(sandbox, listing);
+  EXPECT_EQ(run.exitCode, StoppedExit);
+  EXPECT_LT(run.endedMs - run.signalledMs, 3000) << run.endedMs << " " << run.signalledMs;
+  ASSERT_FALSE(run.screen.empty());
+  EXPECT_EQ(run.screen.back(), "stopped by Ctrl+C");
+  EXPECT_EQ(sandbox.Journal().back(), "DismCloseSession(1)");
+  for (const std::string &row : run.screen)
+    EXPECT_NE(row, "P_19999");
+
+  WriteFileText(sandbox.Path("standin.txt"), "slow DismOpenSession 1 8000\n");
+  DeleteFileA(sandbox.Path("journal.txt").c_str());
+  ConsoleJob held;
+  held.args = "/get-drivers " + sandbox.Path("m");
+  held.signal = "c";
+  held.afterMs = 1500;
+  held.againMs = 300;
+  run = RunOnConsole(sandbox, held);
+  EXPECT_EQ(run.exitCode, StoppedExit);
+  EXPECT_GE(run.signalledMs, 0);
+  EXPECT_LT(run.endedMs, 6000) << "the held call ran to its end";
+  EXPECT_EQ(sandbox.Journal().back().compare(0, 16, "DismOpenSession("), 0);
+}
+
+// A progress report that comes after the call returned is not shown, and the
+// line never wraps on a narrow console.
+TEST(ConsoleScreen, LateReportsAndNarrowConsoles) {
+  Sandbox sandbox("standin-full", "slow DismMountImage 5 20\nlate DismMountImage 50\n"
+                                  "slow DismGetMountedImageInfo 1 400\n");
+  sandbox.MakeFile("boot.wim");
+  sandbox.MakeFolder("m");
+  ConsoleJob late;
+  late.args = "/mount-image " + sandbox.Path("boot.wim") + " " + sandbox.Path("m") +
+              " /get-mountedimageinfo";
+  ConsoleRun run = RunOnConsole(sandbox, late);
+  EXPECT_EQ(AfterHostRow(run),
+            ReportRows(sandbox, {"DismMountImage OK", "Dism_MountedImageInfo OK"}));
+
+  WriteFileText(sandbox.Path("standin.txt"), "slow DismMountImage 10 50\n");
+  ConsoleJob narrow;
+  narrow.args = "/mount-image " + sandbox.Path("boot.wim") + " " + sandbox.Path("m");
+  narrow.columns = 19; // "DismMountImage 100%" is as wide
+  run = RunOnConsole(sandbox, narrow);
+  ASSERT_FALSE(run.screen.empty());
+  EXPECT_EQ(run.screen.back(), "DismMountImage OK");
+  for (const std::string &row : run.screen)
+    EXPECT_TRUE(row.compare(0, 15, "DismMountImage ") != 0 || row == "DismMountImage OK") << row;
+}
+
+// Ctrl+Break and the console closing reach the tool on a thread that the
+// console starts in it at kernel32's control routine.
+TEST(ConsoleEvents, BreakAndClose) {
+  if (sizeof(void *) == 4 && GetEnvironmentVariableA("VANTORIX_EMULATED32", nullptr, 0) > 0)
+    GTEST_SKIP() << "32-bit programs run under qemu here: the console host's thread started "
+                    "in the tool at kernel32's CtrlRoutine hangs there (Ctrl+C, which the "
+                    "console sends itself, is tested)";
+  ExpectCleanStops({
+      {"Ctrl+Break during a capability",
+       "slow DismAddCapability 100 50\n",
+       "/add-capability",
+       "break",
+       "DismAddCapability",
+       {std::string("DismAddCapability Failed: ") + Cancelled + " cancelled",
+        "stopped by Ctrl+Break"},
+       "DismAddCapability("},
+      {"console closing during a mount",
+       "slow DismMountImage 100 50\n",
+       "/mount-image",
+       "close",
+       "DismMountImage",
+       {std::string("DismMountImage Failed: ") + Cancelled + " cancelled",
+        "stopped: the console is closing"},
+       "DismMountImage("},
+  });
+}
+
 TEST(ConsoleScreen, StartedWithCtrlCIgnoredRunsToItsEnd) {
   Sandbox sandbox("standin-full", "slow DismMountImage 20 50\n");
   sandbox.MakeFile("boot.wim");
@@ -170,20 +263,24 @@ TEST(ConsoleScreen, StartedWithCtrlCIgnoredRunsToItsEnd) {
 // ANSI code page; a file gets the ANSI bytes, "?" where it has no character.
 TEST(ConsoleScreen, NamesShowAsTheirOwnCharacters) {
   Sandbox sandbox("standin-full", "package Paket-f\xc3\xbcr-Stra\xc3\x9f"
-                                  "e\ndriver \xd0\x96-oem.inf\n");
+                                  "e\ndriver \xd0\x96-oem.inf\nfeature \xd0\x96-Feature|4\n");
   sandbox.MakeFolder("m");
   ConsoleJob job;
-  job.args = "/get-packages " + sandbox.Path("m") + " /get-drivers";
+  job.args = "/get-packages " + sandbox.Path("m") + " /get-drivers /get-features";
   ConsoleRun run = RunOnConsole(sandbox, job);
-  EXPECT_EQ(AfterHostRow(run), ReportRows(sandbox, {"dism_GetPackages OK",
-                                                    "Paket-f\xc3\xbcr-Stra\xc3\x9f"
-                                                    "e",
-                                                    "dism_GetDrivers OK", "\xd0\x96-oem.inf"}));
+  EXPECT_EQ(AfterHostRow(run),
+            ReportRows(sandbox, {"dism_GetPackages OK",
+                                 "Paket-f\xc3\xbcr-Stra\xc3\x9f"
+                                 "e",
+                                 "dism_GetDrivers OK", "\xd0\x96-oem.inf", "dism_GetFeatures OK",
+                                 "FeatureName:\xd0\x96-Feature", "State:Installed"}));
   ProgramRun toFile = RunTool(sandbox, job.args);
-  EXPECT_EQ(AfterHostLine(toFile.out), AfterReport(sandbox, {"dism_GetPackages OK",
-                                                             "Paket-f\xfcr-Stra\xdf"
-                                                             "e",
-                                                             "dism_GetDrivers OK", "?-oem.inf"}));
+  EXPECT_EQ(AfterHostLine(toFile.out),
+            AfterReport(sandbox, {"dism_GetPackages OK",
+                                  "Paket-f\xfcr-Stra\xdf"
+                                  "e",
+                                  "dism_GetDrivers OK", "?-oem.inf", "dism_GetFeatures OK",
+                                  "FeatureName:?-Feature", "State:Installed"}));
 }
 
 // Under a system code page of 1251: a Cyrillic image name, and the report of

@@ -77,6 +77,47 @@ void RemoveTree(const std::string &folder) {
   RemoveDirectoryA(folder.c_str());
 }
 
+// Starts a program in a job of its own that ends with the job's handle, so
+// nothing it started outlives the test: not when the test ends it for taking
+// too long, not when the test program itself dies.
+bool StartInJob(const char *exe, char *commandLine, BOOL inherit, DWORD flags, const char *cwd,
+                STARTUPINFOA &startup, PROCESS_INFORMATION &process, HANDLE &job) {
+  job = CreateJobObjectA(nullptr, nullptr);
+  JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits = {};
+  limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+  if (job)
+    SetInformationJobObject(job, JobObjectExtendedLimitInformation, &limits, sizeof limits);
+  if (!CreateProcessA(exe, commandLine, nullptr, nullptr, inherit, flags | CREATE_SUSPENDED,
+                      nullptr, cwd, &startup, &process)) {
+    DWORD error = GetLastError();
+    if (job)
+      CloseHandle(job);
+    job = nullptr;
+    SetLastError(error);
+    return false;
+  }
+  if (job)
+    AssignProcessToJobObject(job, process.hProcess);
+  ResumeThread(process.hThread);
+  return true;
+}
+
+// Waits for the program's end, at most the time given; then ends it and all
+// it started. False when it had to be ended.
+bool AwaitInJob(HANDLE process, HANDLE job, DWORD milliseconds) {
+  bool ended = WaitForSingleObject(process, milliseconds) == WAIT_OBJECT_0;
+  if (!ended) {
+    if (job)
+      TerminateJobObject(job, 1);
+    TerminateProcess(process, 1);
+    WaitForSingleObject(process, 5000);
+  }
+  return ended;
+}
+
+// The longest a test waits for one run, even under an emulator.
+const DWORD RunLimitMs = 300000;
+
 std::string ReadAll(HANDLE handle) {
   std::string text;
   char block[65536];
@@ -166,8 +207,9 @@ ProgramRun RunProgram(const std::string &exe, const std::string &commandLine,
   std::vector<char> line(commandLine.begin(), commandLine.end());
   line.push_back('\0');
   DWORD start = GetTickCount();
-  BOOL started = CreateProcessA(exe.c_str(), line.data(), nullptr, nullptr, TRUE, 0, nullptr,
-                                cwd.empty() ? nullptr : cwd.c_str(), &startup, &process);
+  HANDLE job = nullptr;
+  BOOL started = StartInJob(exe.c_str(), line.data(), TRUE, 0, cwd.empty() ? nullptr : cwd.c_str(),
+                            startup, process, job);
   DWORD error = GetLastError();
   CloseHandle(outWrite);
   CloseHandle(errWrite);
@@ -189,7 +231,9 @@ ProgramRun RunProgram(const std::string &exe, const std::string &commandLine,
     run.err = ReadAll(errRead);
     CloseHandle(errRead);
   }
-  WaitForSingleObject(process.hProcess, INFINITE);
+  EXPECT_TRUE(AwaitInJob(process.hProcess, job, RunLimitMs)) << commandLine << " did not end";
+  if (job)
+    CloseHandle(job);
   run.milliseconds = GetTickCount() - start;
   GetExitCodeProcess(process.hProcess, &run.exitCode);
   CloseHandle(process.hProcess);
@@ -252,23 +296,25 @@ ConsoleRun RunOnConsole(const Sandbox &sandbox, const ConsoleJob &job) {
       jobFile, "exe=" + ScreenText(sandbox.Path(job.exe)) + "\ncmd=" + ScreenText(line) +
                    "\nout=" + ScreenText(target(job.out)) + "\nerr=" + ScreenText(target(job.err)) +
                    "\nsignal=" + job.signal + "\nignore=" + (job.ignoreCtrlC ? "1" : "0") +
-                   "\nafter=" + std::to_string(job.afterMs) + "\ntext=" + job.onText + "\n");
+                   "\nafter=" + std::to_string(job.afterMs) + "\ntext=" + job.onText +
+                   "\nagain=" + std::to_string(job.againMs) +
+                   (job.columns > 0 ? "\ncolumns=" + std::to_string(job.columns) : "") + "\n");
   std::string command = "console_host.exe \"" + jobFile + "\"";
   std::vector<char> text(command.begin(), command.end());
   text.push_back('\0');
   STARTUPINFOA startup = {};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process = {};
-  if (!CreateProcessA(sandbox.Path("console_host.exe").c_str(), text.data(), nullptr, nullptr,
-                      FALSE, CREATE_NEW_CONSOLE, nullptr, sandbox.folder.c_str(), &startup,
-                      &process)) {
+  HANDLE hostJob = nullptr;
+  if (!StartInJob(sandbox.Path("console_host.exe").c_str(), text.data(), FALSE, CREATE_NEW_CONSOLE,
+                  sandbox.folder.c_str(), startup, process, hostJob)) {
     ADD_FAILURE() << "could not start console_host (error " << GetLastError() << ")";
     return run;
   }
-  if (WaitForSingleObject(process.hProcess, 60000) != WAIT_OBJECT_0) {
+  if (!AwaitInJob(process.hProcess, hostJob, 60000))
     ADD_FAILURE() << "console_host did not end";
-    TerminateProcess(process.hProcess, 1);
-  }
+  if (hostJob)
+    CloseHandle(hostJob);
   DWORD hostExit = 0;
   GetExitCodeProcess(process.hProcess, &hostExit);
   CloseHandle(process.hProcess);

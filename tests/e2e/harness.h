@@ -67,6 +67,8 @@ struct ConsoleJob {
   bool ignoreCtrlC = false;         // started with Ctrl+C ignored
   DWORD afterMs = 0;                // signal this long after the start ...
   std::string onText;               // ... or once this text is on the screen
+  DWORD againMs = 0;                // the same signal once more, this long after
+  int columns = 0;                  // the console's width; 0 for a wide one
 };
 struct ConsoleRun {
   DWORD exitCode;

@@ -59,6 +59,49 @@ TEST(MountImage, StatusTable) {
   }
 }
 
+// Any image of a file: the index reaches the library, the image line is that
+// image's; a bad index ends the run before anything is asked or mounted.
+TEST(MountImage, IndexTable) {
+  struct {
+    const char *option;
+    std::vector<std::string> lines; // after the report; empty for the error
+    const char *index;              // in the mount's journal line
+  } cases[] = {
+      {"/index:2", {"image:6.3.9600", "DismMountImage OK"}, "2"},
+      {"/INDEX:4294967295", {"image:10.0.22000", "DismMountImage OK"}, "4294967295"},
+      {"/index:3", {"DismMountImage OK"}, "3"},
+      {"/index:", {}, nullptr},
+      {"/index:0", {}, nullptr},
+      {"/index:x", {}, nullptr},
+      {"/index:-1", {}, nullptr},
+      {"/index:4294967296", {}, nullptr},
+      {"/index:2x", {}, nullptr},
+  };
+  for (const auto &c : cases) {
+    Sandbox sandbox(
+        "standin-full",
+        "image 1|Pro|10|0|19041\nimage 2|Home|6|3|9600\nimage 4294967295|Ent|10|0|22000\n");
+    sandbox.MakeFile("install.wim");
+    const std::string wim = sandbox.Path("install.wim");
+    ProgramRun run = RunTool(sandbox, "/mount-image " + wim + " C:\\Mount " + c.option + " /force");
+    std::vector<std::string> journal = sandbox.Journal();
+    if (c.index == nullptr) {
+      EXPECT_EQ(AfterHostLine(run.out), AfterReport(sandbox, {})) << c.option;
+      EXPECT_EQ(SplitLines(run.err).at(1), "image index is not a number.") << c.option;
+      EXPECT_EQ(run.exitCode, 1u) << c.option;
+      EXPECT_EQ(journal.size(), 1u) << c.option; // nothing asked, unmounted or mounted
+      continue;
+    }
+    std::vector<std::string> lines = c.lines;
+    lines.insert(lines.end() - 1, "DismUnMountImage OK");
+    EXPECT_EQ(AfterHostLine(run.out), AfterReport(sandbox, lines)) << c.option;
+    ASSERT_EQ(journal.size(), 4u) << c.option;
+    EXPECT_EQ(journal[3], "DismMountImage(\"" + wim + "\", \"C:\\Mount\", " + c.index +
+                              ", null, 0, 0, clear, ptr, ptr)")
+        << c.option;
+  }
+}
+
 TEST(UnmountImage, DiscardFlag) {
   struct {
     const char *options, *flag;

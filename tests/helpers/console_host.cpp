@@ -1,18 +1,22 @@
 // Runs a program on the console of its own (the test starts this host with
 // CREATE_NEW_CONSOLE), watches the screen, and can send it a console control
-// event: console_host <job file> [new] (new: make that console first). The job file (UTF-8) has key=value lines:
+// event: console_host <job file> [new] (new: make that console first). The job file (UTF-8) has
+// key=value lines:
 //   exe, cmd     the program and its exact command line
 //   out, err     - for the console, else a file to send that stream to
 //   signal       none, c, break or close
 //   ignore       1: the program starts with Ctrl+C ignored
 //   after        send the signal this many ms after the start ...
 //   text         ... or once this text is on the screen
+//   again        send the same signal once more this many ms after the first
+//   columns      the console's width (default 200)
 // It writes <job file>.report (UTF-8): exit=, signalled= and ended= (ms from
 // the start, -1 for never), a seen= line for every distinct screen row seen
 // while the program ran, and a screen= line for each row of the last screen.
 #include <windows.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <map>
 #include <string>
@@ -125,7 +129,13 @@ int main(int argc, char **argv) {
     return static_cast<int>(code);
   }
   SetConsoleCtrlHandler(KeepRunning, TRUE);
-  SetConsoleScreenBufferSize(screen, {200, 100}); // long paths on one row
+  // Long paths on one row, unless a narrow console is asked for.
+  const SHORT columns = job["columns"].empty() ? 200 : (SHORT)atoi(job["columns"].c_str());
+  if (columns < 80) {
+    SMALL_RECT window = {0, 0, (SHORT)(columns - 1), 24};
+    SetConsoleWindowInfo(screen, TRUE, &window);
+  }
+  SetConsoleScreenBufferSize(screen, {columns, 100});
 
   STARTUPINFOW startup = {};
   startup.cb = sizeof startup;
@@ -151,7 +161,9 @@ int main(int argc, char **argv) {
   const std::string signal = job["signal"].empty() ? "none" : job["signal"];
   const DWORD after = job["after"].empty() ? 0 : strtoul(job["after"].c_str(), nullptr, 10);
   const std::wstring trigger = Wide(job["text"]);
+  const DWORD again = job["again"].empty() ? 0 : strtoul(job["again"].c_str(), nullptr, 10);
   long signalled = -1;
+  bool repeated = false;
   std::vector<std::wstring> seen;
   for (;;) {
     bool ended = WaitForSingleObject(process.hProcess, 10) == WAIT_OBJECT_0;
@@ -169,11 +181,16 @@ int main(int argc, char **argv) {
     if (ended)
       break;
     DWORD now = GetTickCount() - start;
+    auto send = [&] {
+      return signal == "c"       ? GenerateConsoleCtrlEvent(CTRL_C_EVENT, 0) != FALSE
+             : signal == "break" ? Deliver(process.hProcess, CTRL_BREAK_EVENT)
+                                 : Deliver(process.hProcess, CTRL_CLOSE_EVENT);
+    };
     if (signal != "none" && signalled < 0 && (trigger.empty() ? now >= after : shows)) {
-      bool sent = signal == "c"       ? GenerateConsoleCtrlEvent(CTRL_C_EVENT, 0) != FALSE
-                  : signal == "break" ? Deliver(process.hProcess, CTRL_BREAK_EVENT)
-                                      : Deliver(process.hProcess, CTRL_CLOSE_EVENT);
-      signalled = sent ? static_cast<long>(now) : -2;
+      signalled = send() ? static_cast<long>(now) : -2;
+    } else if (again > 0 && !repeated && signalled >= 0 && now >= signalled + again) {
+      repeated = true;
+      send();
     }
   }
   DWORD ended = GetTickCount() - start;

@@ -59,13 +59,14 @@ int main() {
       } else if (op == "adddriver") {
         Plain("adddriver", dism_AddDriver(Argument(++n)));
       } else if (op == "addcapability") {
-        Plain("addcapability", dism_AddCapability(Argument(++n)));
+        Plain("addcapability", dism_AddCapability(Argument(++n), ""));
       } else if (op == "unmount") {
         std::string folder = Argument(++n);
         Plain("unmount", dism_UnmountImage(folder, strtoul(Argument(++n).c_str(), nullptr, 0)));
       } else if (op == "mount") {
         std::string image = Argument(++n), folder = Argument(++n);
-        Plain("mount", dism_MountImage(image, folder, strtoul(Argument(++n).c_str(), nullptr, 0)));
+        Plain("mount",
+              dism_MountImage(image, folder, strtoul(Argument(++n).c_str(), nullptr, 0), 1));
       } else if (op == "lasterror") {
         WriteLine("lasterror=[" + dism_LastErrorMessage() + "]");
       } else {

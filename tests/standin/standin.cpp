@@ -16,6 +16,12 @@
 // The long operations journal their cancel event as it was when they returned:
 // null, clear or set.
 //   limit <Entry> <n> [<n> ...]    records handed out by successive calls at most
+//   feature <name>|<state>         capability <name>|<state>
+//   late <Entry> <ms>              one more progress report, 57 of 100, from a
+//                                  thread of its own this long after the call
+// DismOpenSession, DismAddDriver and DismGetMountedImageInfo are held by
+// "slow" too, for steps times ms, with no event to stop them.
+// In texts <cr>, <lf> and <xHH> stand for control characters.
 // A text of <null> is a null pointer. Without image lines, DismGetImageInfo
 // reads the images of a real .wim file from the XML the file carries.
 #include <windows.h>
@@ -38,6 +44,8 @@ struct Script {
   std::map<std::string, std::pair<UINT, DWORD>> slow; // steps, ms apart
   std::map<std::string, bool> noCancel;
   std::map<std::string, std::vector<HRESULT>> limits;
+  std::map<std::string, DWORD> late;
+  std::vector<std::vector<std::wstring>> features, capabilities;
   bool hasLastError = false;
   std::wstring lastError;
   bool lastErrorNull = false;
@@ -59,7 +67,24 @@ std::string Beside(const char *name) {
   return folder.substr(0, folder.find_last_of('\\') + 1) + name;
 }
 
-std::wstring Wide(const std::string &utf8) {
+std::wstring Wide(const std::string &escaped) {
+  // <cr>, <lf> and <xHH> stand for control characters.
+  std::string utf8;
+  for (size_t i = 0; i < escaped.size(); ++i) {
+    if (escaped.compare(i, 4, "<cr>") == 0) {
+      utf8 += '\r';
+      i += 3;
+    } else if (escaped.compare(i, 4, "<lf>") == 0) {
+      utf8 += '\n';
+      i += 3;
+    } else if (escaped.compare(i, 2, "<x") == 0 && i + 4 < escaped.size() &&
+               escaped[i + 4] == '>') {
+      utf8 += (char)strtoul(escaped.substr(i + 2, 2).c_str(), nullptr, 16);
+      i += 4;
+    } else {
+      utf8 += escaped[i];
+    }
+  }
   int size = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), (int)utf8.size(), nullptr, 0);
   std::wstring wide(size, L'\0');
   MultiByteToWideChar(CP_UTF8, 0, utf8.data(), (int)utf8.size(), &wide[0], size);
@@ -135,6 +160,13 @@ Script &Load() {
       char entry[64] = "";
       if (sscanf(rest.c_str(), "%63s %u %u", entry, &steps, &ms) == 3)
         script->slow[entry] = {steps, ms};
+    } else if (word == "feature") {
+      script->features.push_back(Fields(rest));
+    } else if (word == "capability") {
+      script->capabilities.push_back(Fields(rest));
+    } else if (word == "late") {
+      size_t at = rest.find(' ');
+      script->late[rest.substr(0, at)] = (DWORD)strtoul(rest.c_str() + at, nullptr, 0);
     } else if (word == "nocancel") {
       script->noCancel[rest] = true;
     } else if (word == "nullbuffer" || word == "count") {
@@ -172,6 +204,15 @@ std::string Ptr(const void *p) {
 }
 std::string Num(unsigned long long n) {
   return std::to_string(n);
+}
+// Source paths as ["a", "b"], or null.
+std::string Paths(PCWSTR *paths, UINT count) {
+  if (!paths)
+    return "null";
+  std::string list = "[";
+  for (UINT i = 0; i < count; ++i)
+    list += (i ? ", " : "") + Str(paths[i]);
+  return list + "]";
 }
 
 void Journal(const char *entry, const std::vector<std::string> &arguments) {
@@ -232,11 +273,35 @@ std::string Event(HANDLE event) {
   return WaitForSingleObject(event, 0) == WAIT_OBJECT_0 ? "set" : "clear";
 }
 
+void Hold(const char *entry) {
+  Script &s = Load();
+  auto slow = s.slow.find(entry);
+  if (slow != s.slow.end())
+    Sleep(slow->second.first * slow->second.second);
+}
+
+struct LateReport {
+  DWORD ms;
+  DISM_PROGRESS_CALLBACK progress;
+  PVOID userData;
+};
+
+DWORD WINAPI ReportLate(LPVOID parameter) {
+  LateReport *late = (LateReport *)parameter;
+  Sleep(late->ms);
+  late->progress(57, 100, late->userData);
+  return 0;
+}
+
 // A long operation as scripted: its progress in steps, watching the cancel
 // event between them; then its scripted status, or the cancel code.
 HRESULT LongOperation(const char *entry, HANDLE cancel, DISM_PROGRESS_CALLBACK progress,
                       PVOID userData) {
   Script &s = Load();
+  auto late = s.late.find(entry);
+  if (late != s.late.end() && progress)
+    CloseHandle(CreateThread(nullptr, 0, ReportLate,
+                             new LateReport{late->second, progress, userData}, 0, nullptr));
   auto slow = s.slow.find(entry);
   if (slow != s.slow.end()) {
     const UINT steps = slow->second.first;
@@ -350,6 +415,7 @@ HRESULT WINAPI DismOpenSession(PCWSTR ImagePath, PCWSTR WindowsDirectory, PCWSTR
                                DismSession *Session) {
   Journal("DismOpenSession",
           {Str(ImagePath), Str(WindowsDirectory), Str(SystemDrive), Ptr(Session)});
+  Hold("DismOpenSession");
   HRESULT status = Status("DismOpenSession");
   if (status == S_OK && Session)
     *Session = Load().handle;
@@ -391,6 +457,7 @@ HRESULT WINAPI DismGetImageInfo(PCWSTR ImageFilePath, DismImageInfo **ImageInfo,
 
 HRESULT WINAPI DismGetMountedImageInfo(DismMountedImageInfo **MountedImageInfo, UINT *Count) {
   Journal("DismGetMountedImageInfo", {Ptr(MountedImageInfo), Ptr(Count)});
+  Hold("DismGetMountedImageInfo");
   const Script &s = Load();
   HandOut("DismGetMountedImageInfo", s.mounted.size(), MountedImageInfo, Count,
           [&](DismMountedImageInfo &r, size_t i) {
@@ -449,11 +516,86 @@ HRESULT WINAPI DismGetFeatures(DismSession Session, PCWSTR Identifier,
                                UINT *Count) {
   Journal("DismGetFeatures",
           {Num(Session), Str(Identifier), Num(PackageIdentifier), Ptr(Feature), Ptr(Count)});
+  const Script &s = Load();
+  HandOut("DismGetFeatures", s.features.size(), Feature, Count, [&](DismFeature &r, size_t i) {
+    r.FeatureName = Keep(Text(s.features[i], 0));
+    r.State = (DismPackageFeatureState)Number(s.features[i], 1);
+  });
   return Status("DismGetFeatures");
+}
+
+HRESULT WINAPI DismGetCapabilities(DismSession Session, DismCapability **Capability, UINT *Count) {
+  Journal("DismGetCapabilities", {Num(Session), Ptr(Capability), Ptr(Count)});
+  const Script &s = Load();
+  HandOut("DismGetCapabilities", s.capabilities.size(), Capability, Count,
+          [&](DismCapability &r, size_t i) {
+            r.Name = Keep(Text(s.capabilities[i], 0));
+            r.State = (DismPackageFeatureState)Number(s.capabilities[i], 1);
+          });
+  return Status("DismGetCapabilities");
+}
+
+HRESULT WINAPI DismRemountImage(PCWSTR MountPath) {
+  Journal("DismRemountImage", {Str(MountPath)});
+  return Status("DismRemountImage");
+}
+
+HRESULT WINAPI DismCommitImage(DismSession Session, DWORD Flags, HANDLE CancelEvent,
+                               DISM_PROGRESS_CALLBACK Progress, PVOID UserData) {
+  HRESULT status = LongOperation("DismCommitImage", CancelEvent, Progress, UserData);
+  Journal("DismCommitImage",
+          {Num(Session), Num(Flags), Event(CancelEvent), Ptr((void *)Progress), Ptr(UserData)});
+  return status;
+}
+
+HRESULT WINAPI DismRemovePackage(DismSession Session, PCWSTR Identifier,
+                                 DismPackageIdentifier PackageIdentifier, HANDLE CancelEvent,
+                                 DISM_PROGRESS_CALLBACK Progress, PVOID UserData) {
+  HRESULT status = LongOperation("DismRemovePackage", CancelEvent, Progress, UserData);
+  Journal("DismRemovePackage", {Num(Session), Str(Identifier), Num(PackageIdentifier),
+                                Event(CancelEvent), Ptr((void *)Progress), Ptr(UserData)});
+  return status;
+}
+
+HRESULT WINAPI DismRemoveDriver(DismSession Session, PCWSTR DriverPath) {
+  Journal("DismRemoveDriver", {Num(Session), Str(DriverPath)});
+  return Status("DismRemoveDriver");
+}
+
+HRESULT WINAPI DismRemoveCapability(DismSession Session, PCWSTR Name, HANDLE CancelEvent,
+                                    DISM_PROGRESS_CALLBACK Progress, PVOID UserData) {
+  HRESULT status = LongOperation("DismRemoveCapability", CancelEvent, Progress, UserData);
+  Journal("DismRemoveCapability",
+          {Num(Session), Str(Name), Event(CancelEvent), Ptr((void *)Progress), Ptr(UserData)});
+  return status;
+}
+
+HRESULT WINAPI DismEnableFeature(DismSession Session, PCWSTR FeatureName, PCWSTR Identifier,
+                                 DismPackageIdentifier PackageIdentifier, WINBOOL LimitAccess,
+                                 PCWSTR *SourcePaths, UINT SourcePathCount, WINBOOL EnableAll,
+                                 HANDLE CancelEvent, DISM_PROGRESS_CALLBACK Progress,
+                                 PVOID UserData) {
+  HRESULT status = LongOperation("DismEnableFeature", CancelEvent, Progress, UserData);
+  Journal("DismEnableFeature",
+          {Num(Session), Str(FeatureName), Str(Identifier), Num(PackageIdentifier),
+           Num(LimitAccess), Paths(SourcePaths, SourcePathCount), Num(SourcePathCount),
+           Num(EnableAll), Event(CancelEvent), Ptr((void *)Progress), Ptr(UserData)});
+  return status;
+}
+
+HRESULT WINAPI DismDisableFeature(DismSession Session, PCWSTR FeatureName, PCWSTR PackageName,
+                                  WINBOOL RemovePayload, HANDLE CancelEvent,
+                                  DISM_PROGRESS_CALLBACK Progress, PVOID UserData) {
+  HRESULT status = LongOperation("DismDisableFeature", CancelEvent, Progress, UserData);
+  Journal("DismDisableFeature",
+          {Num(Session), Str(FeatureName), Str(PackageName), Num(RemovePayload), Event(CancelEvent),
+           Ptr((void *)Progress), Ptr(UserData)});
+  return status;
 }
 
 HRESULT WINAPI DismAddDriver(DismSession Session, PCWSTR DriverPath, WINBOOL ForceUnsigned) {
   Journal("DismAddDriver", {Num(Session), Str(DriverPath), Num(ForceUnsigned)});
+  Hold("DismAddDriver");
   return Status("DismAddDriver");
 }
 
@@ -471,8 +613,8 @@ HRESULT WINAPI DismAddCapability(DismSession Session, PCWSTR Name, WINBOOL Limit
                                  DISM_PROGRESS_CALLBACK Progress, PVOID UserData) {
   HRESULT status = LongOperation("DismAddCapability", CancelEvent, Progress, UserData);
   Journal("DismAddCapability",
-          {Num(Session), Str(Name), Num(LimitAccess), Ptr(SourcePaths), Num(SourcePathCount),
-           Event(CancelEvent), Ptr((void *)Progress), Ptr(UserData)});
+          {Num(Session), Str(Name), Num(LimitAccess), Paths(SourcePaths, SourcePathCount),
+           Num(SourcePathCount), Event(CancelEvent), Ptr((void *)Progress), Ptr(UserData)});
   return status;
 }
 

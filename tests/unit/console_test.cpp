@@ -37,7 +37,24 @@ TEST(Arguments, SplitsLikeTheTool) {
       EXPECT_EQ(ArgumentOf(c.line, static_cast<int>(i + 1)), c.arguments[i])
           << "argument " << i + 1;
     EXPECT_EQ(ArgumentOf(c.line, static_cast<int>(c.arguments.size() + 1)), "");
+    EXPECT_EQ(ArgumentsOf(c.line), c.arguments);
   }
+}
+
+TEST(Text, LibraryMessagesAsOneLine) {
+  struct {
+    const char *text, *line;
+  } cases[] = {
+      {"Access is denied.\r\n", "Access is denied."},
+      {"a\r\n\r\nb", "a b"},
+      {"a\rb\nc", "a b c"},
+      {"tab\there\x1b[2J\x7f", "tab?here?[2J?"},
+      {"ends in blanks  \r\n ", "ends in blanks"},
+      {"", ""},
+      {"\r\n", ""},
+  };
+  for (const auto &c : cases)
+    EXPECT_EQ(OneLine(c.text), c.line) << c.text;
 }
 
 TEST(Text, LowerAsciiFoldsOnlyAToZ) {

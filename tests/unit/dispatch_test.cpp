@@ -47,6 +47,55 @@ TEST(Dispatch, UsageHasTenLinesAndTheMountLineEndsInABlank) {
   EXPECT_EQ(std::string(UsageLines[2]).back(), ' ');
 }
 
+// No keyword stands inside another, so each selects only its own command;
+// and the help names every one.
+TEST(Dispatch, KeywordsAreApartAndTheHelpNamesEach) {
+  for (size_t i = 0; i < CommandCount; ++i) {
+    for (size_t j = 0; j < CommandCount; ++j)
+      if (i != j) {
+        EXPECT_EQ(TextPos(Commands[i].keyword, Commands[j].keyword), 0u)
+            << Commands[i].keyword << " in " << Commands[j].keyword;
+      }
+    bool named = false;
+    for (size_t k = 0; k < UsageLineCount + HelpLineCount; ++k)
+      named = named || TextPos(Commands[i].keyword,
+                               LowerAscii(k < UsageLineCount ? UsageLines[k]
+                                                             : HelpLines[k - UsageLineCount])) > 0;
+    EXPECT_TRUE(named) << Commands[i].keyword;
+  }
+}
+
+TEST(Dispatch, ImageIndexTexts) {
+  struct {
+    const char *text;
+    bool ok;
+    UINT index;
+  } cases[] = {{"1", true, 1},
+               {"0006", true, 6},
+               {"4294967295", true, 4294967295u},
+               {"", false, 0},
+               {"0", false, 0},
+               {"4294967296", false, 0},
+               {"99999999999", false, 0},
+               {"-1", false, 0},
+               {"+1", false, 0},
+               {"1x", false, 0},
+               {"x", false, 0}};
+  for (const auto &c : cases) {
+    UINT index = 0xdeadbeef;
+    EXPECT_EQ(ParseImageIndex(c.text, index), c.ok) << c.text;
+    EXPECT_EQ(index, c.ok ? c.index : 0xdeadbeef) << c.text;
+  }
+}
+
+TEST(Listing, StateLines) {
+  EXPECT_EQ(StateLine(DismStateNotPresent), "State:NotPresent");
+  EXPECT_EQ(StateLine(DismStateRemoved), "State:Removed");
+  EXPECT_EQ(StateLine(DismStatePartiallyInstalled), "State:PartiallyInstalled");
+  EXPECT_EQ(StateLine(static_cast<DismPackageFeatureState>(8)), "State:8");
+  EXPECT_EQ(StateLine(static_cast<DismPackageFeatureState>(-1)), "State:4294967295");
+}
+
 TEST(StatusLines, FailureLineEndsInTheLastErrorText) {
   EXPECT_EQ(FailureLine("DismMountImage Failed: ", E_ACCESSDENIED, "Access is denied."),
             "DismMountImage Failed: -2147024891 Access is denied.");
