@@ -79,7 +79,12 @@ void CollectFiles(const std::wstring &folder, const std::wstring &suffix,
 
 std::vector<std::wstring> FilesBelow(const std::wstring &folder, const wchar_t *suffix) {
   std::vector<std::wstring> files;
-  std::wstring top = folder;
+  // Full paths, also for a folder given relative to the current one.
+  std::wstring top(GetFullPathNameW(folder.c_str(), 0, nullptr, nullptr) + 1, L'\0');
+  DWORD length = GetFullPathNameW(folder.c_str(), static_cast<DWORD>(top.size()), &top[0], nullptr);
+  top.resize(length > 0 && length < top.size() ? length : 0);
+  if (top.empty())
+    top = folder;
   while (top.size() > 1 && (top.back() == L'\\' || top.back() == L'/'))
     top.pop_back();
   CollectFiles(top, suffix, files);
