@@ -45,6 +45,15 @@ void TakeRecords(std::vector<Record> &array, const Record *records, UINT count) 
   array.assign(records, records + count);
 }
 
+// A query: the library's records replace the array's, if it hands any out.
+template <typename Record, typename Call> HRESULT Query(std::vector<Record> &array, Call call) {
+  Record *records = nullptr;
+  UINT count = 0;
+  HRESULT status = call(&records, &count);
+  TakeRecords(array, records, count);
+  return status;
+}
+
 // Progress of a long operation; the library may call it on a thread of its
 // own, so it touches nothing but the progress line.
 void CALLBACK ReportProgress(UINT current, UINT total, PVOID operation) {
@@ -88,41 +97,33 @@ HRESULT dism_GetImageInfo(const std::string &imageFile, _DismImagesInfo &images)
   if (!HAVE_ENTRY(DismGetImageInfo))
     return MissingEntryStatus;
   std::wstring path = WideText(imageFile);
-  DismImageInfo *records = nullptr;
-  UINT count = 0;
-  HRESULT status = DismEntryTable.DismGetImageInfo(path.c_str(), &records, &count);
-  TakeRecords(images, records, count);
-  return status;
+  return Query(images, [&](DismImageInfo **records, UINT *count) {
+    return DismEntryTable.DismGetImageInfo(path.c_str(), records, count);
+  });
 }
 
 HRESULT dism_GetMountedImageInfo(_DismMountedImagesInfo &images) {
   if (!HAVE_ENTRY(DismGetMountedImageInfo))
     return MissingEntryStatus;
-  DismMountedImageInfo *records = nullptr;
-  UINT count = 0;
-  HRESULT status = DismEntryTable.DismGetMountedImageInfo(&records, &count);
-  TakeRecords(images, records, count);
-  return status;
+  return Query(images, [&](DismMountedImageInfo **records, UINT *count) {
+    return DismEntryTable.DismGetMountedImageInfo(records, count);
+  });
 }
 
 HRESULT dism_GetDrivers(_DismDriverPackages &drivers) {
   if (!HAVE_ENTRY(DismGetDrivers))
     return MissingEntryStatus;
-  DismDriverPackage *records = nullptr;
-  UINT count = 0;
-  HRESULT status = DismEntryTable.DismGetDrivers(SessionHandle, TRUE, &records, &count);
-  TakeRecords(drivers, records, count);
-  return status;
+  return Query(drivers, [&](DismDriverPackage **records, UINT *count) {
+    return DismEntryTable.DismGetDrivers(SessionHandle, TRUE, records, count);
+  });
 }
 
 HRESULT dism_GetPackages(_DismPackages &packages) {
   if (!HAVE_ENTRY(DismGetPackages))
     return MissingEntryStatus;
-  DismPackage *records = nullptr;
-  UINT count = 0;
-  HRESULT status = DismEntryTable.DismGetPackages(SessionHandle, &records, &count);
-  TakeRecords(packages, records, count);
-  return status;
+  return Query(packages, [&](DismPackage **records, UINT *count) {
+    return DismEntryTable.DismGetPackages(SessionHandle, records, count);
+  });
 }
 
 HRESULT dism_AddCapability(const std::string &name, const std::string &sourceFolder) {
@@ -213,22 +214,17 @@ HRESULT dism_DisableFeature(const std::string &feature, bool removePayload) {
 HRESULT dism_GetFeatures(_DismFeatures &features) {
   if (!HAVE_ENTRY(DismGetFeatures))
     return MissingEntryStatus;
-  DismFeature *records = nullptr;
-  UINT count = 0;
-  HRESULT status =
-      DismEntryTable.DismGetFeatures(SessionHandle, nullptr, DismPackageNone, &records, &count);
-  TakeRecords(features, records, count);
-  return status;
+  return Query(features, [&](DismFeature **records, UINT *count) {
+    return DismEntryTable.DismGetFeatures(SessionHandle, nullptr, DismPackageNone, records, count);
+  });
 }
 
 HRESULT dism_GetCapabilities(_DismCapabilities &capabilities) {
   if (!HAVE_ENTRY(DismGetCapabilities))
     return MissingEntryStatus;
-  DismCapability *records = nullptr;
-  UINT count = 0;
-  HRESULT status = DismEntryTable.DismGetCapabilities(SessionHandle, &records, &count);
-  TakeRecords(capabilities, records, count);
-  return status;
+  return Query(capabilities, [&](DismCapability **records, UINT *count) {
+    return DismEntryTable.DismGetCapabilities(SessionHandle, records, count);
+  });
 }
 
 HRESULT dism_CommitImage(DWORD flags) {
