@@ -277,6 +277,16 @@ TEST(ConsoleScreen, NamesShowAsTheirOwnCharacters) {
                                  "e",
                                  "dism_GetDrivers OK", "\xd0\x96-oem.inf", "dism_GetFeatures OK",
                                  "FeatureName:\xd0\x96-Feature", "State:Installed"}));
+  // A console handle that can only be written to is a console all the same;
+  // NUL is none, and takes the bytes without complaint.
+  ConsoleJob writeOnly = job;
+  writeOnly.out = "-w";
+  EXPECT_EQ(RunOnConsole(sandbox, writeOnly).screen, run.screen);
+  ConsoleJob toNul = job;
+  toNul.out = "NUL";
+  toNul.err = "err.txt";
+  EXPECT_EQ(RunOnConsole(sandbox, toNul).exitCode, 0u);
+  EXPECT_EQ(ReadFileText(sandbox.Path("err.txt")), "");
   ProgramRun toFile = RunTool(sandbox, job.args);
   EXPECT_EQ(AfterHostLine(toFile.out),
             AfterReport(sandbox, {"dism_GetPackages OK",

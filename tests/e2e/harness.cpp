@@ -285,7 +285,9 @@ std::string ScreenText(const std::string &ansi) {
 ConsoleRun RunOnConsole(const Sandbox &sandbox, const ConsoleJob &job) {
   ConsoleRun run = {0xFFFFFFFF, -1, -1, {}, {}};
   sandbox.Copy("console_host.exe", "console_host.exe");
-  auto target = [&](const std::string &name) { return name == "-" ? name : sandbox.Path(name); };
+  auto target = [&](const std::string &name) {
+    return name == "-" || name == "-w" || name == "NUL" ? name : sandbox.Path(name);
+  };
   if (job.exe != "vantorix.exe")
     sandbox.Copy("vantorix.exe", job.exe);
   std::string line = job.exe;

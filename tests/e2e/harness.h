@@ -62,7 +62,8 @@ std::string AfterReport(const Sandbox &sandbox, const std::vector<std::string> &
 struct ConsoleJob {
   std::string args;                 // after the program name
   std::string exe = "vantorix.exe"; // the sandbox's copy of the tool to run
-  std::string out = "-", err = "-"; // "-" for the console, else a sandbox file name
+  std::string out = "-", err = "-"; // "-" the console, "-w" it opened write-only,
+                                    // "NUL", else a sandbox file name
   const char *signal = "none";      // none, c, break or close
   bool ignoreCtrlC = false;         // started with Ctrl+C ignored
   DWORD afterMs = 0;                // signal this long after the start ...

@@ -3,7 +3,8 @@
 // event: console_host <job file> [new] (new: make that console first). The job file (UTF-8) has
 // key=value lines:
 //   exe, cmd     the program and its exact command line
-//   out, err     - for the console, else a file to send that stream to
+//   out, err     - for the console, -w for it opened for writing only, NUL, or
+//                a file to send that stream to
 //   signal       none, c, break or close
 //   ignore       1: the program starts with Ctrl+C ignored
 //   after        send the signal this many ms after the start ...
@@ -60,11 +61,16 @@ std::vector<std::wstring> Screen(HANDLE console) {
   return rows;
 }
 
-HANDLE Inheritable(const std::string &target, bool console) {
+// "-" the console, "-w" the console opened for writing only (as a shell's
+// "> CON" gives it), "NUL" the null device, else a file.
+HANDLE Inheritable(const std::string &target) {
   SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
-  if (console)
-    return CreateFileA("CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                       &inherit, OPEN_EXISTING, 0, nullptr);
+  if (target == "-" || target == "-w")
+    return CreateFileA("CONOUT$", GENERIC_WRITE | (target == "-" ? GENERIC_READ : 0),
+                       FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, OPEN_EXISTING, 0, nullptr);
+  if (target == "NUL")
+    return CreateFileA("NUL", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+                       OPEN_EXISTING, 0, nullptr);
   return CreateFileW(Wide(target).c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS,
                      0, nullptr);
 }
@@ -141,8 +147,8 @@ int main(int argc, char **argv) {
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESTDHANDLES;
   startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-  startup.hStdOutput = Inheritable(job["out"], job["out"] == "-");
-  startup.hStdError = Inheritable(job["err"], job["err"] == "-");
+  startup.hStdOutput = Inheritable(job["out"]);
+  startup.hStdError = Inheritable(job["err"]);
   std::wstring commandLine = Wide(job["cmd"]);
   PROCESS_INFORMATION process = {};
   // The ignored state of Ctrl+C is handed on to what is started.

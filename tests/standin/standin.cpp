@@ -295,13 +295,8 @@ DWORD WINAPI ReportLate(LPVOID parameter) {
 
 // A long operation as scripted: its progress in steps, watching the cancel
 // event between them; then its scripted status, or the cancel code.
-HRESULT LongOperation(const char *entry, HANDLE cancel, DISM_PROGRESS_CALLBACK progress,
-                      PVOID userData) {
+HRESULT Steps(const char *entry, HANDLE cancel, DISM_PROGRESS_CALLBACK progress, PVOID userData) {
   Script &s = Load();
-  auto late = s.late.find(entry);
-  if (late != s.late.end() && progress)
-    CloseHandle(CreateThread(nullptr, 0, ReportLate,
-                             new LateReport{late->second, progress, userData}, 0, nullptr));
   auto slow = s.slow.find(entry);
   if (slow != s.slow.end()) {
     const UINT steps = slow->second.first;
@@ -326,6 +321,17 @@ HRESULT LongOperation(const char *entry, HANDLE cancel, DISM_PROGRESS_CALLBACK p
     }
   }
   return Status(entry);
+}
+
+// The steps, then a late report when so scripted, after the call returned.
+HRESULT LongOperation(const char *entry, HANDLE cancel, DISM_PROGRESS_CALLBACK progress,
+                      PVOID userData) {
+  HRESULT status = Steps(entry, cancel, progress, userData);
+  auto late = Load().late.find(entry);
+  if (late != Load().late.end() && progress)
+    CloseHandle(CreateThread(nullptr, 0, ReportLate,
+                             new LateReport{late->second, progress, userData}, 0, nullptr));
+  return status;
 }
 
 // The text between <tag> and </tag> in the XML, from at on.
