@@ -81,6 +81,11 @@ void EndLine() {
     RaiseError("EInOutError", InOutErrorMessage(code));
 }
 
+void AbandonLine() {
+  OutputError = 0;
+  ReleaseSRWLockExclusive(&OutputLock);
+}
+
 void BeginLine() {
   AcquireSRWLockExclusive(&OutputLock);
   if (!OutputOpen)
@@ -126,28 +131,38 @@ void AppendLine(const char *text, size_t size) {
 
 void WriteLine(const std::string &text) {
   BeginLine();
-  if (OutputError == 0 && OutputIsConsole)
-    OutputError = WriteConsoleText(OutputHandle, WideText(text) + L"\r\n");
-  else if (OutputError == 0)
-    AppendLine(text.data(), text.size());
+  try {
+    if (OutputError == 0 && OutputIsConsole)
+      OutputError = WriteConsoleText(OutputHandle, WideText(text) + L"\r\n");
+    else if (OutputError == 0)
+      AppendLine(text.data(), text.size());
+  } catch (...) {
+    AbandonLine(); // out of memory: the report still writes out the buffer
+    throw;
+  }
   EndLine();
 }
 
 void WriteWideLine(const wchar_t *text) {
   BeginLine();
-  if (OutputError == 0 && !OutputIsConsole) {
-    // One buffer for the run: a listing of a million names converts them
-    // without a million allocations. A control character is one byte, the
-    // same byte, in every ANSI code page, and never part of another
-    // character, so masking the bytes masks the characters.
-    static std::string room;
-    size_t size = NarrowInto(text, room);
-    MaskControls(&room[0], size);
-    AppendLine(room.data(), size);
-  } else if (OutputError == 0) {
-    std::wstring line(text ? text : L"");
-    MaskControls(line);
-    OutputError = WriteConsoleText(OutputHandle, line + L"\r\n");
+  try {
+    if (OutputError == 0 && !OutputIsConsole) {
+      // One buffer for the run: a listing of a million names converts them
+      // without a million allocations. A control character is one byte, the
+      // same byte, in every ANSI code page, and never part of another
+      // character, so masking the bytes masks the characters.
+      static std::string room;
+      size_t size = NarrowInto(text, room);
+      MaskControls(&room[0], size);
+      AppendLine(room.data(), size);
+    } else if (OutputError == 0) {
+      std::wstring line(text ? text : L"");
+      MaskControls(line);
+      OutputError = WriteConsoleText(OutputHandle, line + L"\r\n");
+    }
+  } catch (...) {
+    AbandonLine();
+    throw;
   }
   EndLine();
 }

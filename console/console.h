@@ -72,7 +72,7 @@ std::string UnsignedText(uint32_t value);
 std::string HexText(uint32_t value); // exactly 8 upper-case digits
 // A message of the library as one line: each run of CR and LF becomes one
 // blank, other control characters "?", and trailing blanks are dropped.
-std::string OneLine(std::string text);
+std::string OneLine(const std::string &text);
 // Control characters of a library text (U+0001 to U+001F, U+007F) as "?".
 void MaskControls(char *text, size_t size);
 void MaskControls(std::wstring &text);

@@ -10,14 +10,14 @@ namespace {
 
 HANDLE Event = nullptr;
 std::atomic<DWORD> Cause{0}; // the first control event plus one; 0 for none
-std::atomic<bool> LongOperationRuns{false};
-const char *RunningOperation = nullptr; // the long operation's name, under the lock
+// The name of the long operation running, as its progress reports carry it.
+std::atomic<const char *> RunningOperation{nullptr};
 
 BOOL WINAPI OnConsoleControl(DWORD type) {
   if (type != CTRL_C_EVENT && type != CTRL_BREAK_EVENT && type != CTRL_CLOSE_EVENT)
     return FALSE;
   DWORD none = 0;
-  if (!Cause.compare_exchange_strong(none, type + 1) && !LongOperationRuns.load()) {
+  if (!Cause.compare_exchange_strong(none, type + 1) && RunningOperation.load() == nullptr) {
     // Asked a second time while a call that was given no stop event holds
     // the run: end it now. A long operation is already stopping, or is
     // finishing a step that must not be cut, and is left to do so.
@@ -92,7 +92,6 @@ const char *StopLine() {
 
 void BeginLongOperation(const char *operation) {
   AcquireSRWLockExclusive(&ProgressLock);
-  LongOperationRuns = true;
   RunningOperation = operation;
   ReleaseSRWLockExclusive(&ProgressLock);
 }
@@ -104,11 +103,11 @@ void ShowProgress(const char *operation, UINT current, UINT total) {
   if (ErrorIsConsole < 0)
     ErrorIsConsole = IsConsole(handle) ? 1 : 0;
   DWORD now = GetTickCount();
-  // A report that comes after its call returned (the library's own thread)
-  // would stay on the screen before the next line: it is not shown.
   bool whole = total > 0 && current >= total && !ProgressShownWhole;
   CONSOLE_SCREEN_BUFFER_INFO screen;
-  if (operation == RunningOperation && ErrorIsConsole == 1 &&
+  // A report that comes after its call returned (the library's own thread)
+  // would stay on the screen before the next line: it is not shown.
+  if (operation == RunningOperation.load() && ErrorIsConsole == 1 &&
       (!ProgressStarted || whole || now - ProgressShownAt >= intervalMs)) {
     std::string text = ProgressText(operation, current, total);
     // A line as wide as the console wraps, and a wrapped line cannot be
@@ -137,7 +136,6 @@ void EndLongOperation() {
   ProgressWidth = 0;
   ProgressStarted = false;
   ProgressShownWhole = false;
-  LongOperationRuns = false;
   RunningOperation = nullptr;
   ReleaseSRWLockExclusive(&ProgressLock);
 }

@@ -67,7 +67,7 @@ void MaskControls(std::wstring &text) {
       c = L'?';
 }
 
-std::string OneLine(std::string text) {
+std::string OneLine(const std::string &text) {
   std::string line;
   for (size_t i = 0; i < text.size(); ++i) {
     if (text[i] == '\r' || text[i] == '\n') {
