@@ -116,6 +116,8 @@ void ExpectCleanStops(const std::vector<StopCase> &cases) {
   }
 }
 
+// Ctrl+Break and the console closing reach the tool on a thread that the
+// console starts in it at kernel32's control routine, as the platform does.
 TEST(ConsoleScreen, CleanStopTable) {
   ExpectCleanStops({
       {"Ctrl+C during a mount",
@@ -132,6 +134,22 @@ TEST(ConsoleScreen, CleanStopTable) {
        "DismAddPackage",
        {std::string("DismAddPackage Failed: ") + Cancelled + " cancelled", "stopped by Ctrl+C"},
        "DismAddPackage("},
+      {"Ctrl+Break during a capability",
+       "slow DismAddCapability 100 50\n",
+       "/add-capability",
+       "break",
+       "DismAddCapability",
+       {std::string("DismAddCapability Failed: ") + Cancelled + " cancelled",
+        "stopped by Ctrl+Break"},
+       "DismAddCapability("},
+      {"console closing during a mount",
+       "slow DismMountImage 100 50\n",
+       "/mount-image",
+       "close",
+       "DismMountImage",
+       {std::string("DismMountImage Failed: ") + Cancelled + " cancelled",
+        "stopped: the console is closing"},
+       "DismMountImage("},
       {"an unmount that cannot stop finishes, also after a second Ctrl+C",
        "slow DismUnmountImage 20 50\nnocancel DismUnmountImage\n",
        "/unmount-image",
@@ -218,33 +236,6 @@ TEST(ConsoleScreen, LateReportsAndNarrowConsoles) {
   EXPECT_EQ(run.screen.back(), "DismMountImage OK");
   for (const std::string &row : run.screen)
     EXPECT_TRUE(row.compare(0, 15, "DismMountImage ") != 0 || row == "DismMountImage OK") << row;
-}
-
-// Ctrl+Break and the console closing reach the tool on a thread that the
-// console starts in it at kernel32's control routine.
-TEST(ConsoleEvents, BreakAndClose) {
-  if (sizeof(void *) == 4 && GetEnvironmentVariableA("VANTORIX_EMULATED32", nullptr, 0) > 0)
-    GTEST_SKIP() << "32-bit programs run under qemu here: the console host's thread started "
-                    "in the tool at kernel32's CtrlRoutine hangs there (Ctrl+C, which the "
-                    "console sends itself, is tested)";
-  ExpectCleanStops({
-      {"Ctrl+Break during a capability",
-       "slow DismAddCapability 100 50\n",
-       "/add-capability",
-       "break",
-       "DismAddCapability",
-       {std::string("DismAddCapability Failed: ") + Cancelled + " cancelled",
-        "stopped by Ctrl+Break"},
-       "DismAddCapability("},
-      {"console closing during a mount",
-       "slow DismMountImage 100 50\n",
-       "/mount-image",
-       "close",
-       "DismMountImage",
-       {std::string("DismMountImage Failed: ") + Cancelled + " cancelled",
-        "stopped: the console is closing"},
-       "DismMountImage("},
-  });
 }
 
 TEST(ConsoleScreen, StartedWithCtrlCIgnoredRunsToItsEnd) {

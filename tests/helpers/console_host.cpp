@@ -16,6 +16,8 @@
 // while the program ran, and a screen= line for each row of the last screen.
 #include <windows.h>
 
+#include <tlhelp32.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -80,16 +82,45 @@ BOOL WINAPI KeepRunning(DWORD) {
   return TRUE;
 }
 
+// Where a module of this process lies in another one, by its file name; null
+// when it is not loaded there.
+BYTE *ModuleIn(DWORD processId, HMODULE local) {
+  char path[MAX_PATH] = "";
+  GetModuleFileNameA(local, path, MAX_PATH);
+  const char *name = strrchr(path, '\\') ? strrchr(path, '\\') + 1 : path;
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE | TH32CS_SNAPMODULE32, processId);
+  if (snapshot == INVALID_HANDLE_VALUE)
+    return nullptr;
+  BYTE *base = nullptr;
+  MODULEENTRY32 module = {};
+  module.dwSize = sizeof module;
+  for (BOOL more = Module32First(snapshot, &module); more && !base;
+       more = Module32Next(snapshot, &module))
+    if (_stricmp(module.szModule, name) == 0)
+      base = module.modBaseAddr;
+  CloseHandle(snapshot);
+  return base;
+}
+
 // The platform's own way of delivering a console event: a thread in the
-// program at kernel32's control routine.
+// program at kernel32's control routine. The routine lies in the module
+// that kernel32 forwards it to, which need not lie at the same address in
+// both processes (under qemu it does not): its offset is taken to the
+// module's place in the program.
 bool Deliver(HANDLE process, DWORD event) {
   FARPROC routine = GetProcAddress(GetModuleHandleA("kernel32.dll"), "CtrlRoutine");
-  if (!routine)
+  HMODULE local = nullptr;
+  if (!routine || !GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
+                                          GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                                      reinterpret_cast<LPCSTR>(routine), &local))
     return false;
-  HANDLE thread = CreateRemoteThread(
-      process, nullptr, 0,
-      reinterpret_cast<LPTHREAD_START_ROUTINE>(reinterpret_cast<void (*)(void)>(routine)),
-      reinterpret_cast<LPVOID>(static_cast<ULONG_PTR>(event)), 0, nullptr);
+  BYTE *there = ModuleIn(GetProcessId(process), local);
+  if (!there)
+    return false;
+  BYTE *start = there + (reinterpret_cast<BYTE *>(routine) - reinterpret_cast<BYTE *>(local));
+  HANDLE thread =
+      CreateRemoteThread(process, nullptr, 0, reinterpret_cast<LPTHREAD_START_ROUTINE>(start),
+                         reinterpret_cast<LPVOID>(static_cast<ULONG_PTR>(event)), 0, nullptr);
   if (!thread)
     return false;
   CloseHandle(thread);
