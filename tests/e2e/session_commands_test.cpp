@@ -178,11 +178,13 @@ TEST(Session, CapabilityNamePassesUnchanged) {
 }
 
 TEST(Session, SessionThatDoesNotOpen) {
-  Sandbox sandbox("standin-full", "status DismOpenSession 0x80070005\n");
-  sandbox.MakeFolder("m");
-  ProgramRun run = RunTool(sandbox, "/get-drivers " + sandbox.Path("m"));
-  EXPECT_EQ(AfterHostLine(run.out), AfterReport(sandbox, {"DismOpenSession failed"}));
-  EXPECT_EQ(sandbox.Journal().size(), 2u); // initialise, open: no operation, no close
+  for (const char *command : {"/get-drivers", "/commit-image"}) {
+    Sandbox sandbox("standin-full", "status DismOpenSession 0x80070005\n");
+    sandbox.MakeFolder("m");
+    ProgramRun run = RunTool(sandbox, std::string(command) + " " + sandbox.Path("m"));
+    EXPECT_EQ(AfterHostLine(run.out), AfterReport(sandbox, {"DismOpenSession failed"})) << command;
+    EXPECT_EQ(sandbox.Journal().size(), 2u) << command; // initialise, open: no operation, no close
+  }
 }
 
 TEST(Session, MissingFolderOrFileEndsTheRun) {
