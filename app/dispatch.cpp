@@ -137,13 +137,12 @@ void RunCommandLine() {
   // A stop during the start-up report: nothing more, not even the usage.
   if (StopRequested())
     return;
-  std::vector<std::string> arguments = Arguments();
-  if (arguments.empty()) {
+  // Every argument puts a blank in front of itself: empty means none.
+  CommandText = LowerAscii(JoinArguments(Arguments()));
+  if (CommandText.empty()) {
     PrintUsage();
     return;
   }
-  CommandText = LowerAscii(JoinArguments(arguments));
-  arguments.clear();
   for (size_t i : SelectedCommands(CommandText)) {
     if (StopRequested())
       return; // no further command starts after a stop

@@ -50,19 +50,6 @@ const char *NextToken(const char *p, std::string &token) {
 
 } // namespace
 
-int ArgumentCountOf(const char *commandLine) {
-  std::string token;
-  const char *p = NextToken(commandLine, token); // the program name
-  int count = 0;
-  while (p != nullptr) {
-    p = NextToken(p, token);
-    if (p == nullptr || token.empty())
-      break;
-    ++count;
-  }
-  return count;
-}
-
 std::string ArgumentOf(const char *commandLine, int n) {
   std::string token;
   const char *p = NextToken(commandLine, token);
@@ -87,6 +74,10 @@ std::vector<std::string> ArgumentsOf(const char *commandLine) {
     arguments.push_back(token);
   }
   return arguments;
+}
+
+int ArgumentCountOf(const char *commandLine) {
+  return static_cast<int>(ArgumentsOf(commandLine).size());
 }
 
 std::vector<std::string> Arguments() {
