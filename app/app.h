@@ -9,11 +9,74 @@
 #include "console/console.h"
 #include "udismapi/udismapi.h"
 
+// ---- status lines -----------------------------------------------------------
+// Which statuses of the library count as done.
+enum class Success {
+  ZeroOnly,  // the first commands' add-driver, add-capability, mount, unmount,
+             // their listings, and the initialisation
+  ZeroOrOne, // 1 too, done with the session to be reloaded: add-package and
+             // every later operation
+};
+bool Succeeded(Success rule, HRESULT status);
+// One library operation as its status line reports it.
+struct Operation {
+  const char *name;
+  Success rule;
+};
+// "<name> OK" when the status counts as done, else "<name> Failed: ", the
+// status in signed decimal, a blank and the library's last error text.
+std::string StatusLine(const Operation &operation, HRESULT status, const std::string &lastError);
+// Prints the status line, fetching the last error text only for a failure;
+// true when the status counts as done.
+bool PrintStatus(const Operation &operation, HRESULT status);
+
+// ---- record lines -----------------------------------------------------------
+// The lines of one record, each its label and value joined, in order. The
+// lines are rewritten in place record after record, so a long listing makes
+// them once.
+using RecordLines = std::vector<std::wstring>;
+// One line of a record: its label, and how its value is written after it;
+// the writer gives false for a record that has no such line.
+template <typename Record> struct Field {
+  const wchar_t *label;
+  bool (*value)(const Record &record, std::wstring &line);
+};
+void ImageLines(const DismImageInfo &image, RecordLines &lines);
+void MountedImageLines(const DismMountedImageInfo &image, RecordLines &lines);
+void PackageLines(const DismPackage &package, RecordLines &lines);
+void DriverLines(const DismDriverPackage &driver, RecordLines &lines);
+void FeatureLines(const DismFeature &feature, RecordLines &lines);
+void CapabilityLines(const DismCapability &capability, RecordLines &lines);
+// The word of an enumeration's value, or for a value that has none its
+// number in unsigned decimal.
+std::wstring EnumWord(UINT value, const wchar_t *const words[], size_t count);
+template <size_t N> std::wstring EnumWord(UINT value, const wchar_t *const (&words)[N]) {
+  return EnumWord(value, words, N);
+}
+// Prints the lines of each record until the run is asked to stop.
+template <typename Records, typename Record>
+void PrintRecords(const Records &records, void (*linesOf)(const Record &, RecordLines &)) {
+  static RecordLines lines;
+  for (const Record &record : records) {
+    if (StopRequested())
+      return;
+    linesOf(record, lines);
+    for (const std::wstring &line : lines)
+      WriteWideLine(line.c_str());
+  }
+}
+
 // ---- dispatch ---------------------------------------------------------------
-// One row per command, in the order commands run.
+// One row per command, in the order commands run: the keyword and the
+// command's procedure; or, for a command that is one library call in a
+// session of its own, no procedure but the call's operation, the call, and
+// what it prints after an OK status.
 struct Command {
   const char *keyword; // searched in the lower-cased command text
   void (*run)();
+  Operation operation;
+  HRESULT (*call)();
+  void (*printAfter)();
 };
 extern const Command Commands[];
 extern const size_t CommandCount;
@@ -30,21 +93,12 @@ std::string JoinArguments(const std::vector<std::string> &arguments);
 std::vector<size_t> SelectedCommands(const std::string &commandText);
 // True when the option's text occurs anywhere in the command text.
 bool HasOption(const char *option);
-// The text after the option's first occurrence up to the next blank, or the
-// empty text; lower-cased, as the command text is.
+// The value of the option from the argument that holds it, in its own case.
 std::string OptionValue(const char *option);
 // A decimal image index from 1 to 4294967295; false for any other text.
 bool ParseImageIndex(const std::string &text, UINT &index);
 // Argument n as a value: one that begins with "/" is an option, not a value.
 std::string ValueArgument(int n);
-// Runs print for each record until the run is asked to stop.
-template <typename Records, typename Print> void PrintRecords(const Records &records, Print print) {
-  for (const auto &record : records) {
-    if (StopRequested())
-      return;
-    print(record);
-  }
-}
 // The whole run after the start-up report: usage or the commands.
 void RunCommandLine();
 
@@ -56,17 +110,36 @@ extern _DismDriverPackages Drivers;
 extern _DismFeatures Features;
 extern _DismCapabilities Capabilities;
 
-// ---- status lines -----------------------------------------------------------
-// "<prefix><status> <last error text>", the prefix ending in "Failed: ".
-std::string FailureLine(const char *failurePrefix, HRESULT status, const std::string &lastError);
-// Prints the success text when ok, else the failure line with the library's
-// last error text.
-void PrintStatus(bool ok, HRESULT status, const char *successText, const char *failurePrefix);
-// The success rule of the later commands: done, or done with the session to
-// be reloaded (1).
-inline bool IsDone(HRESULT status) {
-  return status == S_OK || status == DISMAPI_S_RELOAD_IMAGE_SESSION_REQUIRED;
+// ---- sessions ---------------------------------------------------------------
+// Raises "folder does not exist" unless the path names an existing folder.
+void RequireFolder(const std::string &path);
+// What a session command opens: a mount folder.
+struct Target {
+  std::string folder;
+};
+// Argument 2 as a session command's target: the mount folder must exist.
+Target SessionTarget();
+// Opens a session on the target, runs the operation and closes the session
+// again, whatever the operation gave; "DismOpenSession failed" when it does
+// not open. An error that ends the run inside the operation closes the
+// session on its way out; a stop while the session opened skips the
+// operation.
+template <typename Run> void InSession(const Target &target, Run operation) {
+  if (dism_OpenSession(target.folder) != S_OK) {
+    WriteLine("DismOpenSession failed");
+    return;
+  }
+  try {
+    if (!StopRequested())
+      operation();
+  } catch (...) {
+    dism_CloseSession();
+    throw;
+  }
+  dism_CloseSession();
 }
+// A row of the command table that is one call in a session.
+void RunSessionCall(const Command &command);
 
 // ---- start-up report --------------------------------------------------------
 void ReportEnvironment();
@@ -75,30 +148,14 @@ void StartDism();
 // ---- commands ---------------------------------------------------------------
 void MountImageCommand();
 void UnmountImageCommand();
-void AddPackageCommand();
 void AddDriverCommand();
 void AddCapabilityCommand();
-void GetPackagesCommand();
-void GetDriversCommand();
 void GetImageInfoCommand();
 void CleanupMountpointsCommand();
 void GetMountedImageInfoCommand();
 void RemountImageCommand();
-void RemovePackageCommand();
-void RemoveDriverCommand();
-void RemoveCapabilityCommand();
 void EnableFeatureCommand();
-void DisableFeatureCommand();
-void GetFeaturesCommand();
-void GetCapabilitiesCommand();
-void CommitImageCommand();
 void HelpCommand();
 
 // Asks every top-level window of the class to close, and waits a bounded time.
 void CloseWindowsOfClass(const char *className);
-
-// Listing line texts, for tests.
-const char *MountModeLine(DismMountMode mode);
-const char *MountStatusLine(DismMountStatus status); // null for no line
-// "State:" and the state's word, or its number when it has none.
-std::string StateLine(DismPackageFeatureState state);

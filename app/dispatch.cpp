@@ -2,31 +2,62 @@
 
 #include "console/console.h"
 
-#include <cstring>
+namespace {
 
+// The lines after an OK status of the listings.
+void PrintPackages() {
+  PrintRecords(Packages, PackageLines);
+}
+void PrintDrivers() {
+  PrintRecords(Drivers, DriverLines);
+}
+void PrintFeatures() {
+  PrintRecords(Features, FeatureLines);
+}
+void PrintCapabilities() {
+  PrintRecords(Capabilities, CapabilityLines);
+}
+
+} // namespace
+
+using namespace OperationName;
+
+// clang-format off
 const Command Commands[] = {
-    {"/mount-image", MountImageCommand},
-    {"/unmount-image", UnmountImageCommand},
-    {"/add-package", AddPackageCommand},
-    {"/add-driver", AddDriverCommand},
-    {"/add-capability", AddCapabilityCommand},
-    {"/get-packages", GetPackagesCommand},
-    {"/get-drivers", GetDriversCommand},
-    {"get-imageinfo", GetImageInfoCommand},
-    {"dismcleanupmountpoints", CleanupMountpointsCommand},
-    {"/get-mountedimageinfo", GetMountedImageInfoCommand},
+    {"/mount-image", MountImageCommand, {}, nullptr, nullptr},
+    {"/unmount-image", UnmountImageCommand, {}, nullptr, nullptr},
+    {"/add-package", nullptr, {AddPackage, Success::ZeroOrOne},
+     [] { return dism_AddPackage(Argument(3)); }, nullptr},
+    {"/add-driver", AddDriverCommand, {}, nullptr, nullptr},
+    {"/add-capability", AddCapabilityCommand, {}, nullptr, nullptr},
+    {"/get-packages", nullptr, {GetPackages, Success::ZeroOnly},
+     [] { return dism_GetPackages(Packages); }, PrintPackages},
+    {"/get-drivers", nullptr, {GetDrivers, Success::ZeroOnly},
+     [] { return dism_GetDrivers(Drivers); }, PrintDrivers},
+    {"get-imageinfo", GetImageInfoCommand, {}, nullptr, nullptr},
+    {"dismcleanupmountpoints", CleanupMountpointsCommand, {}, nullptr, nullptr},
+    {"/get-mountedimageinfo", GetMountedImageInfoCommand, {}, nullptr, nullptr},
     // Later commands run after the first ten, whose order stays as it was.
-    {"/remount-image", RemountImageCommand},
-    {"/remove-package", RemovePackageCommand},
-    {"/remove-driver", RemoveDriverCommand},
-    {"/remove-capability", RemoveCapabilityCommand},
-    {"/enable-feature", EnableFeatureCommand},
-    {"/disable-feature", DisableFeatureCommand},
-    {"/get-features", GetFeaturesCommand},
-    {"/get-capabilities", GetCapabilitiesCommand},
-    {"/commit-image", CommitImageCommand},
-    {"/?", HelpCommand},
+    {"/remount-image", RemountImageCommand, {}, nullptr, nullptr},
+    {"/remove-package", nullptr, {RemovePackage, Success::ZeroOrOne},
+     [] { return dism_RemovePackage(Argument(3)); }, nullptr},
+    {"/remove-driver", nullptr, {RemoveDriver, Success::ZeroOrOne},
+     [] { return dism_RemoveDriver(Argument(3)); }, nullptr},
+    {"/remove-capability", nullptr, {RemoveCapability, Success::ZeroOrOne},
+     [] { return dism_RemoveCapability(Argument(3)); }, nullptr},
+    {"/enable-feature", EnableFeatureCommand, {}, nullptr, nullptr},
+    {"/disable-feature", nullptr, {DisableFeature, Success::ZeroOrOne},
+     [] { return dism_DisableFeature(Argument(3), HasOption("/removepayload")); }, nullptr},
+    {"/get-features", nullptr, {GetFeatures, Success::ZeroOrOne},
+     [] { return dism_GetFeatures(Features); }, PrintFeatures},
+    {"/get-capabilities", nullptr, {GetCapabilities, Success::ZeroOrOne},
+     [] { return dism_GetCapabilities(Capabilities); }, PrintCapabilities},
+    {"/commit-image", nullptr, {CommitImage, Success::ZeroOrOne},
+     [] { return dism_CommitImage(HasOption("/append") ? DISM_COMMIT_APPEND : DISM_COMMIT_IMAGE); },
+     nullptr},
+    {"/?", HelpCommand, {}, nullptr, nullptr},
 };
+// clang-format on
 const size_t CommandCount = sizeof Commands / sizeof Commands[0];
 static_assert(sizeof Commands / sizeof Commands[0] == 20, "twenty commands");
 
@@ -98,11 +129,7 @@ bool HasOption(const char *option) {
 }
 
 std::string OptionValue(const char *option) {
-  size_t at = TextPos(option, CommandText);
-  if (at == 0)
-    return std::string();
-  size_t from = at - 1 + strlen(option);
-  return CommandText.substr(from, CommandText.find(' ', from) - from);
+  return OptionValueOf(Arguments(), option);
 }
 
 bool ParseImageIndex(const std::string &text, UINT &index) {
@@ -122,10 +149,14 @@ std::string ValueArgument(int n) {
   return !value.empty() && value[0] == '/' ? std::string() : value;
 }
 
+namespace {
+
 void PrintUsage() {
   for (size_t i = 0; i < UsageLineCount; ++i)
     WriteLine(UsageLines[i]);
 }
+
+} // namespace
 
 void HelpCommand() {
   PrintUsage();
@@ -146,6 +177,9 @@ void RunCommandLine() {
   for (size_t i : SelectedCommands(CommandText)) {
     if (StopRequested())
       return; // no further command starts after a stop
-    Commands[i].run();
+    if (Commands[i].run != nullptr)
+      Commands[i].run();
+    else
+      RunSessionCall(Commands[i]);
   }
 }

@@ -3,37 +3,15 @@
 
 #include "console/console.h"
 
-const char *MountModeLine(DismMountMode mode) {
-  return mode == DismReadWrite ? "MountMode: RW" : "MountMode: RO";
-}
-
-const char *MountStatusLine(DismMountStatus status) {
-  switch (status) {
-  case DismMountStatusOk:
-    return "MountStatus: OK";
-  case DismMountStatusNeedsRemount:
-    return "MountStatus: NeedsRemount";
-  case DismMountStatusInvalid:
-    return "MountStatus: Invalid";
-  default:
-    return nullptr;
-  }
-}
-
 namespace {
 
-// A label and a library text (null for none) as one line of UTF-16 text, so a
-// console shows the text's own characters.
-void WriteLabelled(const wchar_t *label, PCWSTR value) {
-  WriteWideLine((std::wstring(label) + (value ? value : L"")).c_str());
-}
+using namespace OperationName;
 
-} // namespace
+const Operation UnmountOperation = {UnmountImage, Success::ZeroOnly};
 
 // The record of the image the mount is given: the first without an index,
 // else the one that carries the index; null for none.
-static const DismImageInfo *MountedRecord(const _DismImagesInfo &images, bool indexGiven,
-                                          UINT index) {
+const DismImageInfo *MountedRecord(const _DismImagesInfo &images, bool indexGiven, UINT index) {
   if (!indexGiven)
     return images.empty() ? nullptr : &images.front();
   for (const DismImageInfo &image : images)
@@ -42,14 +20,19 @@ static const DismImageInfo *MountedRecord(const _DismImagesInfo &images, bool in
   return nullptr;
 }
 
+} // namespace
+
 void MountImageCommand() {
   const std::string image = Argument(2), folder = Argument(3);
   // A bad index ends the run before the file is asked about or anything is
-  // unmounted.
+  // unmounted. The number is the option's value up to the next blank.
   UINT index = 1;
   const bool indexGiven = HasOption("/index:");
-  if (indexGiven && !ParseImageIndex(OptionValue("/index:"), index))
-    RaiseError("Exception", "image index is not a number");
+  if (indexGiven) {
+    const std::string value = OptionValue("/index:");
+    if (!ParseImageIndex(value.substr(0, value.find(' ')), index))
+      RaiseError("Exception", "image index is not a number");
+  }
   // A missing image file raises here, before anything is unmounted.
   HRESULT status = dism_GetImageInfo(image, ImagesInfo);
   const DismImageInfo *record = MountedRecord(ImagesInfo, indexGiven, index);
@@ -65,15 +48,12 @@ void MountImageCommand() {
   // After a stop no further step starts, not even the next of this command.
   if (StopRequested())
     return;
-  if (HasOption("/force")) {
-    status = dism_UnmountImage(folder, DISM_DISCARD_IMAGE);
-    PrintStatus(status == S_OK, status, "DismUnMountImage OK", "DismUnMountImage Failed: ");
-  }
+  if (HasOption("/force"))
+    PrintStatus(UnmountOperation, dism_UnmountImage(folder, DISM_DISCARD_IMAGE));
   if (StopRequested())
     return;
   DWORD flags = HasOption("/ro") ? DISM_MOUNT_READONLY : DISM_MOUNT_READWRITE;
-  status = dism_MountImage(image, folder, flags, index);
-  PrintStatus(status == S_OK, status, "DismMountImage OK", "DismMountImage Failed: ");
+  PrintStatus({MountImage, Success::ZeroOnly}, dism_MountImage(image, folder, flags, index));
 }
 
 void UnmountImageCommand() {
@@ -85,46 +65,29 @@ void UnmountImageCommand() {
   }
   if (StopRequested())
     return;
-  HRESULT status = dism_UnmountImage(Argument(2), flags);
-  PrintStatus(status == S_OK, status, "DismUnMountImage OK", "DismUnMountImage Failed: ");
+  PrintStatus(UnmountOperation, dism_UnmountImage(Argument(2), flags));
 }
 
 void GetImageInfoCommand() {
-  HRESULT status = dism_GetImageInfo(Argument(2), ImagesInfo);
-  PrintStatus(status == S_OK, status, "DismGetImageInfo OK", "DismGetImageInfo Failed: ");
-  if (status != S_OK)
-    return;
-  PrintRecords(ImagesInfo, [](const DismImageInfo &image) {
-    WriteLine("Index:" + UnsignedText(image.ImageIndex));
-    WriteLabelled(L"ImageName:", image.ImageName);
-    WriteLine("Version:" + VersionTriple(image.MajorVersion, image.MinorVersion, image.Build));
-  });
+  if (PrintStatus({GetImageInfo, Success::ZeroOnly}, dism_GetImageInfo(Argument(2), ImagesInfo)))
+    PrintRecords(ImagesInfo, ImageLines);
 }
 
 void CleanupMountpointsCommand() {
   // Its outcome is not reported; a library without the entry is skipped.
-  if (DismEntryTable.DismCleanupMountpoints != nullptr)
-    DismEntryTable.DismCleanupMountpoints();
+  dism_CleanupMountpoints();
 }
 
 void GetMountedImageInfoCommand() {
-  HRESULT status = dism_GetMountedImageInfo(MountedImagesInfo);
-  PrintStatus(status == S_OK, status, "Dism_MountedImageInfo OK", "Dism_MountedImageInfo Failed: ");
-  if (status != S_OK)
-    return;
-  PrintRecords(MountedImagesInfo, [](const DismMountedImageInfo &image) {
-    WriteLabelled(L"MountPath: ", image.MountPath);
-    WriteLabelled(L"ImageFilePath: ", image.ImageFilePath);
-    WriteLine("ImageIndex: " + UnsignedText(image.ImageIndex));
-    WriteLine(MountModeLine(image.MountMode));
-    if (const char *line = MountStatusLine(image.MountStatus))
-      WriteLine(line);
-  });
+  if (PrintStatus({GetMountedImageInfo, Success::ZeroOnly},
+                  dism_GetMountedImageInfo(MountedImagesInfo)))
+    PrintRecords(MountedImagesInfo, MountedImageLines);
 }
 
 void RemountImageCommand() {
-  HRESULT status = dism_RemountImage(Argument(2));
-  PrintStatus(IsDone(status), status, "DismRemountImage OK", "DismRemountImage Failed: ");
+  const std::string folder = Argument(2);
+  RequireFolder(folder);
+  PrintStatus({RemountImage, Success::ZeroOrOne}, dism_RemountImage(folder));
 }
 
 // Each window gets the close request and is then looked for again, a pause

@@ -6,176 +6,73 @@
 
 namespace {
 
-// Opens the session, runs the operation, closes the session. An error that
-// ends the run inside the operation closes the session on its way out; a
-// stop while the session opened skips the operation.
-template <typename Operation> void InSession(Operation operation) {
-  if (dism_OpenSession(Argument(2)) != S_OK) {
-    WriteLine("DismOpenSession failed");
-    return;
-  }
-  try {
-    if (!StopRequested())
-      operation();
-  } catch (...) {
-    dism_CloseSession();
-    throw;
-  }
-  dism_CloseSession();
-}
+using namespace OperationName;
+
+const Operation AddDriverOperation = {AddDriver, Success::ZeroOnly};
 
 // Argument 4 as a source folder: empty for none; one that is not a folder
 // ends the run before the session opens.
 std::string SourceFolder() {
   std::string folder = ValueArgument(4);
-  if (!folder.empty() && !IsExistingFolder(folder))
-    RaiseError("Exception", "folder does not exist");
+  if (!folder.empty())
+    RequireFolder(folder);
   return folder;
 }
 
 // Every driver of a folder and the folders below it, in one session: its
 // path, then the status of adding it.
-void AddDriversBelow(const std::string &folder) {
-  InSession([&] {
+void AddDriversBelow(const Target &target, const std::string &folder) {
+  InSession(target, [&] {
     for (const std::wstring &driver : FilesBelow(WideText(folder), L".inf")) {
       if (StopRequested())
         return;
       WriteWideLine((L"driver:" + driver).c_str());
-      HRESULT status = dism_AddDriver(driver);
-      PrintStatus(status == S_OK, status, "DismAddDriver OK", "DismAddDriver Failed: ");
+      PrintStatus(AddDriverOperation, dism_AddFoundDriver(driver));
     }
-  });
-}
-
-// "<label><name>", then "State:" and its state, for each record.
-template <typename Records, typename Name>
-void PrintStates(const Records &records, const wchar_t *label, Name name) {
-  PrintRecords(records, [&](const typename Records::value_type &record) {
-    WriteWideLine((label + std::wstring(name(record) ? name(record) : L"")).c_str());
-    WriteLine(StateLine(record.State));
   });
 }
 
 } // namespace
 
-const char *const StateWords[] = {"NotPresent", "UninstallPending",  "Staged",
-                                  "Removed",    "Installed",         "InstallPending",
-                                  "Superseded", "PartiallyInstalled"};
-
-std::string StateLine(DismPackageFeatureState state) {
-  const UINT value = static_cast<UINT>(state);
-  return "State:" + (value < sizeof StateWords / sizeof StateWords[0]
-                         ? std::string(StateWords[value])
-                         : UnsignedText(value));
+void RequireFolder(const std::string &path) {
+  if (!IsExistingFolder(path))
+    RaiseError("Exception", "folder does not exist");
 }
 
-void AddPackageCommand() {
-  InSession([] {
-    HRESULT status = dism_AddPackage(Argument(3));
-    // S_FALSE: added, with a restart or a reload still to come.
-    PrintStatus(status == S_OK || status == S_FALSE, status, "DismAddPackage OK",
-                "DismAddPackage Failed: ");
+Target SessionTarget() {
+  Target target = {Argument(2)};
+  RequireFolder(target.folder);
+  return target;
+}
+
+void RunSessionCall(const Command &command) {
+  InSession(SessionTarget(), [&] {
+    if (PrintStatus(command.operation, command.call()) && command.printAfter != nullptr)
+      command.printAfter();
   });
 }
 
 void AddDriverCommand() {
   const std::string driver = Argument(3);
+  const Target target = SessionTarget();
   if (HasOption("/recurse") && IsExistingFolder(driver)) {
-    AddDriversBelow(driver);
+    AddDriversBelow(target, driver);
     return;
   }
-  InSession([] {
-    HRESULT status = dism_AddDriver(Argument(3));
-    PrintStatus(status == S_OK, status, "DismAddDriver OK", "DismAddDriver Failed: ");
-  });
+  InSession(target, [&] { PrintStatus(AddDriverOperation, dism_AddDriver(driver)); });
 }
 
 void AddCapabilityCommand() {
   const std::string source = SourceFolder();
-  InSession([&] {
-    HRESULT status = dism_AddCapability(Argument(3), source);
-    PrintStatus(status == S_OK, status, "DismAddCapability OK", "DismAddCapability Failed: ");
-  });
-}
-
-void GetPackagesCommand() {
-  InSession([] {
-    HRESULT status = dism_GetPackages(Packages);
-    PrintStatus(status == S_OK, status, "dism_GetPackages OK", "dism_GetPackages Failed: ");
-    if (status == S_OK)
-      PrintRecords(Packages,
-                   [](const DismPackage &package) { WriteWideLine(package.PackageName); });
-  });
-}
-
-void GetDriversCommand() {
-  InSession([] {
-    HRESULT status = dism_GetDrivers(Drivers);
-    PrintStatus(status == S_OK, status, "dism_GetDrivers OK", "dism_GetDrivers Failed: ");
-    if (status == S_OK)
-      PrintRecords(Drivers,
-                   [](const DismDriverPackage &driver) { WriteWideLine(driver.PublishedName); });
-  });
-}
-
-void RemovePackageCommand() {
-  InSession([] {
-    HRESULT status = dism_RemovePackage(Argument(3));
-    PrintStatus(IsDone(status), status, "DismRemovePackage OK", "DismRemovePackage Failed: ");
-  });
-}
-
-void RemoveDriverCommand() {
-  InSession([] {
-    HRESULT status = dism_RemoveDriver(Argument(3));
-    PrintStatus(IsDone(status), status, "DismRemoveDriver OK", "DismRemoveDriver Failed: ");
-  });
-}
-
-void RemoveCapabilityCommand() {
-  InSession([] {
-    HRESULT status = dism_RemoveCapability(Argument(3));
-    PrintStatus(IsDone(status), status, "DismRemoveCapability OK", "DismRemoveCapability Failed: ");
+  InSession(SessionTarget(), [&] {
+    PrintStatus({AddCapability, Success::ZeroOnly}, dism_AddCapability(Argument(3), source));
   });
 }
 
 void EnableFeatureCommand() {
   const std::string source = SourceFolder();
-  InSession([&] {
-    HRESULT status = dism_EnableFeature(Argument(3), source, HasOption("/all"));
-    PrintStatus(IsDone(status), status, "DismEnableFeature OK", "DismEnableFeature Failed: ");
-  });
-}
-
-void DisableFeatureCommand() {
-  InSession([] {
-    HRESULT status = dism_DisableFeature(Argument(3), HasOption("/removepayload"));
-    PrintStatus(IsDone(status), status, "DismDisableFeature OK", "DismDisableFeature Failed: ");
-  });
-}
-
-void GetFeaturesCommand() {
-  InSession([] {
-    HRESULT status = dism_GetFeatures(Features);
-    PrintStatus(IsDone(status), status, "dism_GetFeatures OK", "dism_GetFeatures Failed: ");
-    if (IsDone(status))
-      PrintStates(Features, L"FeatureName:", [](const DismFeature &f) { return f.FeatureName; });
-  });
-}
-
-void GetCapabilitiesCommand() {
-  InSession([] {
-    HRESULT status = dism_GetCapabilities(Capabilities);
-    PrintStatus(IsDone(status), status, "dism_GetCapabilities OK", "dism_GetCapabilities Failed: ");
-    if (IsDone(status))
-      PrintStates(Capabilities, L"CapabilityName:", [](const DismCapability &c) { return c.Name; });
-  });
-}
-
-void CommitImageCommand() {
-  const DWORD flags = HasOption("/append") ? DISM_COMMIT_APPEND : DISM_COMMIT_IMAGE;
-  InSession([flags] {
-    HRESULT status = dism_CommitImage(flags);
-    PrintStatus(IsDone(status), status, "DismCommitImage OK", "DismCommitImage Failed: ");
+  InSession(SessionTarget(), [&] {
+    PrintStatus({EnableFeature, Success::ZeroOrOne},
+                dism_EnableFeature(Argument(3), source, HasOption("/all")));
   });
 }

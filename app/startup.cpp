@@ -34,12 +34,6 @@ void ReportEnvironment() {
 
 // The library logs to dism.log in the current folder.
 void StartDism() {
-  HRESULT status = S_OK;
-  try {
-    status = dism_Initialize(CurrentFolder() + "\\dism.log");
-  } catch (const Error &error) {
-    WriteLine(error.message);
-    return;
-  }
-  PrintStatus(status == S_OK, status, "DismInitialize OK", "DismInitialize Failed: ");
+  PrintStatus({OperationName::Initialize, Success::ZeroOnly},
+              dism_Initialize(CurrentFolder() + "\\dism.log"));
 }

@@ -3,6 +3,8 @@
 // there is no escape character. A double-byte character is never split.
 #include "console/console.h"
 
+#include <cstring>
+
 namespace {
 
 bool IsSeparator(char c) {
@@ -50,19 +52,6 @@ const char *NextToken(const char *p, std::string &token) {
 
 } // namespace
 
-std::string ArgumentOf(const char *commandLine, int n) {
-  std::string token;
-  const char *p = NextToken(commandLine, token);
-  for (int i = 1; p != nullptr && i <= n; ++i) {
-    p = NextToken(p, token);
-    if (p == nullptr || token.empty())
-      return std::string();
-    if (i == n)
-      return token;
-  }
-  return std::string();
-}
-
 std::vector<std::string> ArgumentsOf(const char *commandLine) {
   std::vector<std::string> arguments;
   std::string token;
@@ -80,14 +69,30 @@ int ArgumentCountOf(const char *commandLine) {
   return static_cast<int>(ArgumentsOf(commandLine).size());
 }
 
-std::vector<std::string> Arguments() {
-  return ArgumentsOf(GetCommandLineA());
+std::string ArgumentOf(const char *commandLine, int n) {
+  const std::vector<std::string> arguments = ArgumentsOf(commandLine);
+  return n >= 1 && static_cast<size_t>(n) <= arguments.size() ? arguments[n - 1] : std::string();
+}
+
+std::string OptionValueOf(const std::vector<std::string> &arguments, const char *option) {
+  for (const std::string &argument : arguments) {
+    size_t at = TextPos(option, LowerAscii(argument));
+    if (at > 0)
+      return argument.substr(at - 1 + strlen(option));
+  }
+  return std::string();
+}
+
+const std::vector<std::string> &Arguments() {
+  static const std::vector<std::string> arguments = ArgumentsOf(GetCommandLineA());
+  return arguments;
 }
 
 int ArgumentCount() {
-  return ArgumentCountOf(GetCommandLineA());
+  return static_cast<int>(Arguments().size());
 }
 
 std::string Argument(int n) {
-  return ArgumentOf(GetCommandLineA(), n);
+  const std::vector<std::string> &arguments = Arguments();
+  return n >= 1 && static_cast<size_t>(n) <= arguments.size() ? arguments[n - 1] : std::string();
 }

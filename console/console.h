@@ -1,5 +1,7 @@
-// The edge of the process: standard output, the command line, text helpers,
-// file tests, the top-level error report and the end of the run.
+// The edge of the process: standard output (the channel, the console writer
+// and the conversions, each in a header of its own), the command line, text
+// helpers, file tests, a clean stop, the top-level error report and the end
+// of the run.
 #pragma once
 
 #include <windows.h>
@@ -8,59 +10,28 @@
 #include <string>
 #include <vector>
 
+#include "console/channel.h"
+#include "console/convert.h"
+#include "console/end.h"
 #include "console/error.h"
-
-// ---- standard output ------------------------------------------------------
-// Lines go out in 128-byte blocks to files and pipes, and whole at once to a
-// console. A failed write raises EInOutError after the line.
-constexpr size_t OutputBlockSize = 128;
-
-// A console is given UTF-16 text with WriteConsoleW, a whole line at a time,
-// so it shows the characters themselves whatever its code page: WriteLine
-// converts its text from the ANSI code page, WriteWideLine hands its text on
-// as it is. Files and pipes get the ANSI bytes.
-void WriteLine(const std::string &text);
-// A text from the library: each control character (U+0001 to U+001F, U+007F)
-// is written as "?", so that one record always gives exactly its lines.
-void WriteWideLine(const wchar_t *text); // null is the empty text
-// Writes what the buffer still holds; a failure is kept for FinishOutput.
-void FlushOutput();
-// The same from another thread, unless a line is being written just then.
-void FlushOutputIfIdle();
-// Writes what the buffer still holds; raises EInOutError when that, or any
-// earlier write of the run, failed, also one whose error a step caught.
-void FinishOutput();
-// Writes what the buffer holds and forgets the handle, so that the next line
-// opens standard output afresh.
-void CloseOutput();
-
-// True for a real console: a character device that has a console mode (NUL
-// is a character device too, and has none).
-bool IsConsole(HANDLE handle);
-// Writes all of the text to a console; gives 0 or the platform's error code.
-DWORD WriteConsoleText(HANDLE handle, const std::wstring &text);
-
-// Message of an EInOutError for a platform or I/O error code.
-std::string InOutErrorMessage(DWORD code);
-
-// ---- text conversion (the system ANSI code page, both ways) --------------
-std::wstring WideText(const std::string &text);
-std::string NarrowText(const wchar_t *text); // null gives the empty text
-// The same into room kept from call to call, grown only when a text needs
-// more; gives the number of bytes.
-size_t NarrowInto(const wchar_t *text, std::string &room);
+#include "console/writer.h"
 
 // ---- the command line ------------------------------------------------------
-// Argument 0 is the program name; the count is of the arguments after it, up
-// to the first empty one. Scanned afresh on every call.
+// The command line is scanned once, on first use; every argument access reads
+// that one list. Argument 0, the program name, is not in it; the list ends
+// before the first empty argument.
+const std::vector<std::string> &Arguments();
 int ArgumentCount();
-std::string Argument(int n);
-// Every argument, from one scan: what a whole command line is built from.
-std::vector<std::string> Arguments();
-// The same over a given command line, for tests.
+std::string Argument(int n); // 1 for the first; the empty text past the end
+// The same scan over a given command line, for tests.
+std::vector<std::string> ArgumentsOf(const char *commandLine);
 int ArgumentCountOf(const char *commandLine);
 std::string ArgumentOf(const char *commandLine, int n);
-std::vector<std::string> ArgumentsOf(const char *commandLine);
+// The value of an option from the argument that holds it: the rest of the
+// first argument whose lower-cased text contains the option, after the
+// option, in the argument's own case and whole, blanks included; the empty
+// text when no argument holds it. The option is lower-case.
+std::string OptionValueOf(const std::vector<std::string> &arguments, const char *option);
 
 // ---- text helpers ---------------------------------------------------------
 std::string LowerAscii(std::string text);
@@ -126,17 +97,32 @@ const char *StopLine();
 
 // A long operation of the library, one that was given the stop event, runs
 // between these two. While it runs, a second Ctrl+C leaves the stop to it;
-// otherwise the second one ends the process at once.
-// Only the progress of that operation is shown: the name its reports carry.
-void BeginLongOperation(const char *operation);
+// otherwise the second one ends the process at once. BeginLongOperation gives
+// the operation's token, which its progress reports carry: only the reports
+// of the operation running now are shown, never a late one of an earlier call.
+uintptr_t BeginLongOperation(const char *operation);
 // Blanks the progress line again, so the screen reads like a log of the file.
 void EndLongOperation();
-// One line on a standard error that is a console, rewritten in place at most
-// about ten times a second: "<operation> <percent>%", no percentage while the
-// total is 0, never wider than the console. Safe from any thread; ignored
-// unless its operation is the one running, and nothing at all where standard
-// error is not a console.
-void ShowProgress(const char *operation, UINT current, UINT total);
+// One line on a standard error that is a console, rewritten in place: safe
+// from any thread; ignored unless its token is the operation's running now,
+// and nothing at all where standard error is not a console.
+void ShowProgress(uintptr_t token, UINT current, UINT total);
+
+// What the progress line on the screen is, between two reports.
+struct ProgressLine {
+  bool started;    // a report was drawn
+  bool shownWhole; // the first report at or past the total was drawn
+  DWORD shownAt;   // tick count of the last one drawn
+  size_t width;    // characters on the screen
+};
+// The text that redraws the line for a report, or the empty text when it is
+// not drawn: "<operation> <percent>%" (no percentage while the total is 0),
+// at most about ten times a second, but always the first report and the
+// first whole one; never as wide as the console (0 columns: unknown), the
+// name cut first; over the line before, from column 0, blanking what was
+// longer. The line's state follows what is drawn.
+std::string ProgressDrawing(ProgressLine &line, const char *operation, UINT current, UINT total,
+                            DWORD now, size_t columns);
 
 // ---- the end of the run ------------------------------------------------------
 // The two-line report text: kind, module, module-relative offset; message.
@@ -148,5 +134,3 @@ void WriteErrorText(const std::string &text);
 // Flushes standard output, then writes the report of an uncaught error to
 // standard error, followed by an empty line.
 void ReportTopLevelError(const Error &error);
-// Closes standard output and ends the process with the given exit code.
-[[noreturn]] void EndProcess(UINT exitCode);

@@ -10,14 +10,16 @@ namespace {
 
 HANDLE Event = nullptr;
 std::atomic<DWORD> Cause{0}; // the first control event plus one; 0 for none
-// The name of the long operation running, as its progress reports carry it.
-std::atomic<const char *> RunningOperation{nullptr};
+// The long operation running: its token (0 for none) and its name.
+std::atomic<uintptr_t> RunningToken{0};
+const char *RunningName = "";
+uintptr_t LastToken = 0;
 
 BOOL WINAPI OnConsoleControl(DWORD type) {
   if (type != CTRL_C_EVENT && type != CTRL_BREAK_EVENT && type != CTRL_CLOSE_EVENT)
     return FALSE;
   DWORD none = 0;
-  if (!Cause.compare_exchange_strong(none, type + 1) && RunningOperation.load() == nullptr) {
+  if (!Cause.compare_exchange_strong(none, type + 1) && RunningToken.load() == 0) {
     // Asked a second time while a call that was given no stop event holds
     // the run: end it now. A long operation is already stopping, or is
     // finishing a step that must not be cut, and is left to do so.
@@ -36,21 +38,8 @@ BOOL WINAPI OnConsoleControl(DWORD type) {
 
 // The progress line on standard error, shared with the library's threads.
 SRWLOCK ProgressLock = SRWLOCK_INIT;
-int ErrorIsConsole = -1;  // not asked yet
-size_t ProgressWidth = 0; // characters of the line now on the screen
-bool ProgressStarted = false;
-bool ProgressShownWhole = false; // the first report at or past the total is shown
-DWORD ProgressShownAt = 0;
-
-// "<operation> <percent>%", the percentage left out while the total is 0.
-std::string ProgressText(const char *operation, UINT current, UINT total) {
-  std::string text = operation;
-  if (total > 0) {
-    unsigned long long percent = 100ull * current / total;
-    text += " " + UnsignedText(static_cast<uint32_t>(percent < 100 ? percent : 100)) + "%";
-  }
-  return text;
-}
+int ErrorIsConsole = -1; // not asked yet
+ProgressLine Progress = {};
 
 } // namespace
 
@@ -90,52 +79,75 @@ const char *StopLine() {
   }
 }
 
-void BeginLongOperation(const char *operation) {
-  AcquireSRWLockExclusive(&ProgressLock);
-  RunningOperation = operation;
-  ReleaseSRWLockExclusive(&ProgressLock);
+std::string ProgressDrawing(ProgressLine &line, const char *operation, UINT current, UINT total,
+                            DWORD now, size_t columns) {
+  const DWORD intervalMs = 100;
+  const bool whole = total > 0 && current >= total && !line.shownWhole;
+  if (line.started && !whole && now - line.shownAt < intervalMs)
+    return std::string();
+  std::string name = operation, percent;
+  if (total > 0) {
+    unsigned long long value = 100ull * current / total;
+    percent = " " + UnsignedText(static_cast<uint32_t>(value < 100 ? value : 100)) + "%";
+  }
+  // A line as wide as the console wraps, and a wrapped line cannot be taken
+  // back: the name gives way first, so the percentage stays in sight.
+  if (columns > 0 && name.size() + percent.size() >= columns) {
+    const size_t room = columns - 1;
+    if (percent.size() <= room)
+      name.resize(room - percent.size());
+    else {
+      name.clear();
+      percent.resize(room);
+    }
+  }
+  const std::string text = name + percent;
+  std::string drawing = "\r" + text;
+  if (text.size() < line.width)
+    drawing += std::string(line.width - text.size(), ' ');
+  line.width = text.size() > line.width ? text.size() : line.width;
+  line.started = true;
+  line.shownWhole = line.shownWhole || whole;
+  line.shownAt = now;
+  return drawing;
 }
 
-void ShowProgress(const char *operation, UINT current, UINT total) {
-  const DWORD intervalMs = 100;
+uintptr_t BeginLongOperation(const char *operation) {
+  AcquireSRWLockExclusive(&ProgressLock);
+  RunningName = operation;
+  RunningToken = ++LastToken;
+  uintptr_t token = LastToken;
+  ReleaseSRWLockExclusive(&ProgressLock);
+  return token;
+}
+
+void ShowProgress(uintptr_t token, UINT current, UINT total) {
   AcquireSRWLockExclusive(&ProgressLock);
   HANDLE handle = GetStdHandle(STD_ERROR_HANDLE);
   if (ErrorIsConsole < 0)
     ErrorIsConsole = IsConsole(handle) ? 1 : 0;
-  DWORD now = GetTickCount();
-  bool whole = total > 0 && current >= total && !ProgressShownWhole;
-  CONSOLE_SCREEN_BUFFER_INFO screen;
   // A report that comes after its call returned (the library's own thread)
   // would stay on the screen before the next line: it is not shown.
-  if (operation == RunningOperation.load() && ErrorIsConsole == 1 &&
-      (!ProgressStarted || whole || now - ProgressShownAt >= intervalMs)) {
-    std::string text = ProgressText(operation, current, total);
-    // A line as wide as the console wraps, and a wrapped line cannot be
-    // taken back.
-    if (GetConsoleScreenBufferInfo(handle, &screen) && screen.dwSize.X > 0 &&
-        text.size() >= static_cast<size_t>(screen.dwSize.X))
-      text.resize(static_cast<size_t>(screen.dwSize.X) - 1);
-    // Over the line before, from column 0, blanking what was longer.
-    std::string line = "\r" + text;
-    if (text.size() < ProgressWidth)
-      line += std::string(ProgressWidth - text.size(), ' ');
-    WriteConsoleText(handle, WideText(line));
-    ProgressWidth = text.size() > ProgressWidth ? text.size() : ProgressWidth;
-    ProgressStarted = true;
-    ProgressShownWhole = ProgressShownWhole || whole;
-    ProgressShownAt = now;
+  if (token != 0 && token == RunningToken.load() && ErrorIsConsole == 1) {
+    CONSOLE_SCREEN_BUFFER_INFO screen;
+    size_t columns = GetConsoleScreenBufferInfo(handle, &screen) && screen.dwSize.X > 0
+                         ? static_cast<size_t>(screen.dwSize.X)
+                         : 0;
+    std::string drawing =
+        ProgressDrawing(Progress, RunningName, current, total, GetTickCount(), columns);
+    if (!drawing.empty())
+      WriteConsoleText(handle, WideText(drawing));
   }
   ReleaseSRWLockExclusive(&ProgressLock);
 }
 
 void EndLongOperation() {
   AcquireSRWLockExclusive(&ProgressLock);
-  if (ProgressWidth > 0)
+  if (Progress.width > 0)
     WriteConsoleText(GetStdHandle(STD_ERROR_HANDLE),
-                     WideText("\r" + std::string(ProgressWidth, ' ') + "\r"));
-  ProgressWidth = 0;
-  ProgressStarted = false;
-  ProgressShownWhole = false;
-  RunningOperation = nullptr;
+                     WideText("\r" + std::string(Progress.width, ' ') + "\r"));
+  Progress = ProgressLine{};
+  RunningToken = 0;
+  RunningName = "";
   ReleaseSRWLockExclusive(&ProgressLock);
 }

@@ -1,7 +1,9 @@
 // The binding to the platform's image servicing library, DismAPI.dll: the
 // entry table, the loader, and one wrapper for each operation the tool uses.
-// Wrappers check their path arguments, pass fixed option values, copy the
-// records of queries, print nothing and return the library's status.
+// Wrappers check the files they are given, pass fixed option values, hand
+// out the records of queries as the library's own arrays and return the
+// library's status. They write no line; the long operations draw the
+// progress line on a console while they run.
 #pragma once
 
 #include <windows.h>
@@ -11,9 +13,10 @@
 #include <string>
 #include <vector>
 
-// The entries, in the order they are looked up: the seventeen of the first
-// commands, then those of the later ones. The clean-up entry carries the
-// library's own spelling, with a lower-case p.
+// The entries, in the order they are looked up: those of the first commands
+// (DismShutdown is looked up and never called), then those of the later
+// ones. The stand-in library of the tests exports the same list. The clean-up
+// entry carries the library's own spelling, with a lower-case p.
 #define DISM_ENTRIES(X)                                                                            \
   X(DismInitialize)                                                                                \
   X(DismOpenSession)                                                                               \
@@ -59,15 +62,50 @@ bool LoadDismApi();
 // Forgets the library path at the end of the run.
 void ReleaseDismApi();
 
-using _DismImagesInfo = std::vector<DismImageInfo>;
-using _DismMountedImagesInfo = std::vector<DismMountedImageInfo>;
-using _DismPackages = std::vector<DismPackage>;
-using _DismDriverPackages = std::vector<DismDriverPackage>;
-using _DismFeatures = std::vector<DismFeature>;
-using _DismCapabilities = std::vector<DismCapability>;
+// The records of a query: the library's own array, kept to the end of the run
+// (never given back), so a record's texts stay valid as long as the run.
+template <typename Record> struct DismRecords {
+  const Record *records = nullptr;
+  size_t count = 0;
+  const Record *begin() const { return records; }
+  const Record *end() const { return records + count; }
+  bool empty() const { return count == 0; }
+  size_t size() const { return count; }
+  const Record &front() const { return records[0]; }
+};
+using _DismImagesInfo = DismRecords<DismImageInfo>;
+using _DismMountedImagesInfo = DismRecords<DismMountedImageInfo>;
+using _DismPackages = DismRecords<DismPackage>;
+using _DismDriverPackages = DismRecords<DismDriverPackage>;
+using _DismFeatures = DismRecords<DismFeature>;
+using _DismCapabilities = DismRecords<DismCapability>;
 
 // The status a wrapper gives, without calling, when its entry is missing.
 constexpr HRESULT MissingEntryStatus = HRESULT_FROM_WIN32(ERROR_PROC_NOT_FOUND);
+
+// The tool's name for each operation: its status line begins with it, and
+// the progress line of a long one shows it.
+namespace OperationName {
+constexpr char Initialize[] = "DismInitialize";
+constexpr char MountImage[] = "DismMountImage";
+constexpr char UnmountImage[] = "DismUnMountImage";
+constexpr char GetImageInfo[] = "DismGetImageInfo";
+constexpr char GetMountedImageInfo[] = "Dism_MountedImageInfo";
+constexpr char AddPackage[] = "DismAddPackage";
+constexpr char AddDriver[] = "DismAddDriver";
+constexpr char AddCapability[] = "DismAddCapability";
+constexpr char GetPackages[] = "dism_GetPackages";
+constexpr char GetDrivers[] = "dism_GetDrivers";
+constexpr char RemountImage[] = "DismRemountImage";
+constexpr char CommitImage[] = "DismCommitImage";
+constexpr char RemovePackage[] = "DismRemovePackage";
+constexpr char RemoveDriver[] = "DismRemoveDriver";
+constexpr char RemoveCapability[] = "DismRemoveCapability";
+constexpr char EnableFeature[] = "DismEnableFeature";
+constexpr char DisableFeature[] = "DismDisableFeature";
+constexpr char GetFeatures[] = "dism_GetFeatures";
+constexpr char GetCapabilities[] = "dism_GetCapabilities";
+} // namespace OperationName
 
 HRESULT dism_Initialize(const std::string &logFile);
 HRESULT dism_GetImageInfo(const std::string &imageFile, _DismImagesInfo &images);
@@ -77,13 +115,15 @@ HRESULT dism_GetPackages(_DismPackages &packages);
 // With a source folder, that folder is the one place the payload is taken
 // from; without one, the call names no source.
 HRESULT dism_AddCapability(const std::string &name, const std::string &sourceFolder);
+// A driver file named on the command line: it must exist.
 HRESULT dism_AddDriver(const std::string &driverFile);
 // A driver file found by a search of the file system, named in UTF-16 so
-// that no character is lost to the ANSI code page.
-HRESULT dism_AddDriver(const std::wstring &driverFile);
+// that no character is lost to the ANSI code page; not checked again.
+HRESULT dism_AddFoundDriver(const std::wstring &driverFile);
 HRESULT dism_AddPackage(const std::string &packageFile);
 HRESULT dism_CloseSession();
-HRESULT dism_OpenSession(const std::string &mountFolder);
+// Opens the session on the image at the path, as it is given.
+HRESULT dism_OpenSession(const std::string &imagePath);
 HRESULT dism_UnmountImage(const std::string &mountFolder, DWORD flags);
 HRESULT dism_MountImage(const std::string &imageFile, const std::string &mountFolder, DWORD flags,
                         UINT imageIndex);
@@ -99,6 +139,7 @@ HRESULT dism_EnableFeature(const std::string &feature, const std::string &source
 HRESULT dism_DisableFeature(const std::string &feature, bool removePayload);
 HRESULT dism_GetFeatures(_DismFeatures &features);
 HRESULT dism_GetCapabilities(_DismCapabilities &capabilities);
+HRESULT dism_CleanupMountpoints();
 // The library's text for its last failure, or the empty text.
 std::string dism_LastErrorMessage();
 

@@ -2,6 +2,7 @@
 
 #include "console/console.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <new>
 
@@ -26,27 +27,39 @@ void RequireFile(const std::string &path) {
     RaiseError("Exception", "file does not exist");
 }
 
-void RequireFolder(const std::string &path) {
-  if (!IsExistingFolder(path))
-    RaiseError("Exception", "folder does not exist");
+// True when every byte of the range is committed memory the process may
+// read: a buffer really holds the records the library counts in it.
+bool IsReadable(uintptr_t from, uintptr_t bytes) {
+  const uintptr_t end = from + bytes;
+  while (from < end) {
+    MEMORY_BASIC_INFORMATION region;
+    if (VirtualQuery(reinterpret_cast<const void *>(from), &region, sizeof region) == 0 ||
+        region.State != MEM_COMMIT || (region.Protect & (PAGE_NOACCESS | PAGE_GUARD)) != 0)
+      return false;
+    from = reinterpret_cast<uintptr_t>(region.BaseAddress) + region.RegionSize;
+  }
+  return true;
 }
 
-// Replaces the array with the records the library handed back, if any. The
-// library's buffer is kept: the copied records point into it. A count that
-// no array, or no address range from the buffer on, could hold is what an
+// Takes the records the library handed back, if any, as they lie in its
+// buffer, which is never given back. A count that no address range from the
+// buffer on could hold, or that the buffer does not hold, is what an
 // allocation of that size would be: out of memory.
 template <typename Record>
-void TakeRecords(std::vector<Record> &array, const Record *records, UINT count) {
+void TakeRecords(DismRecords<Record> &array, const Record *records, UINT count) {
   if (count == 0 || records == nullptr)
     return;
-  const uintptr_t room = (UINTPTR_MAX - reinterpret_cast<uintptr_t>(records)) / sizeof(Record);
-  if (count > array.max_size() || count > room)
+  const uintptr_t at = reinterpret_cast<uintptr_t>(records);
+  const uintptr_t room = (UINTPTR_MAX - at) / sizeof(Record);
+  if (count > PTRDIFF_MAX / sizeof(Record) || count > room ||
+      !IsReadable(at, static_cast<uintptr_t>(count) * sizeof(Record)))
     throw std::bad_alloc();
-  array.assign(records, records + count);
+  array.records = records;
+  array.count = count;
 }
 
 // A query: the library's records replace the array's, if it hands any out.
-template <typename Record, typename Call> HRESULT Query(std::vector<Record> &array, Call call) {
+template <typename Record, typename Call> HRESULT Query(DismRecords<Record> &array, Call call) {
   Record *records = nullptr;
   UINT count = 0;
   HRESULT status = call(&records, &count);
@@ -56,27 +69,25 @@ template <typename Record, typename Call> HRESULT Query(std::vector<Record> &arr
 
 // Progress of a long operation; the library may call it on a thread of its
 // own, so it touches nothing but the progress line.
-void CALLBACK ReportProgress(UINT current, UINT total, PVOID operation) {
-  ShowProgress(static_cast<const char *>(operation), current, total);
+void CALLBACK ReportProgress(UINT current, UINT total, PVOID token) {
+  ShowProgress(reinterpret_cast<uintptr_t>(token), current, total);
 }
 
-// The user data of a long operation: its name as its status line spells it.
-PVOID Named(const char *operation) {
-  return const_cast<char *>(operation);
-}
-
-// A long operation: given the stop event and the progress callback under its
-// name, its progress line blanked again when it returns.
+// A long operation: given the stop event and the progress callback with the
+// operation's token, its progress line blanked again when it returns.
 template <typename Call> HRESULT LongOperation(const char *operation, Call call) {
-  BeginLongOperation(operation);
-  HRESULT status = call(StopEvent(), Named(operation));
+  const uintptr_t token = BeginLongOperation(operation);
+  HRESULT status = call(StopEvent(), reinterpret_cast<PVOID>(token));
   EndLongOperation();
   return status;
 }
 
-// The one source folder of a capability or a feature, or none.
+// The one source folder of a capability or a feature, or none. It points
+// into itself, so it is never copied.
 struct Sources {
   explicit Sources(const std::string &folder) : path(WideText(folder)), first(path.c_str()) {}
+  Sources(const Sources &) = delete;
+  Sources &operator=(const Sources &) = delete;
   PCWSTR *paths() { return path.empty() ? nullptr : &first; }
   UINT count() const { return path.empty() ? 0 : 1; }
   std::wstring path;
@@ -131,18 +142,18 @@ HRESULT dism_AddCapability(const std::string &name, const std::string &sourceFol
     return MissingEntryStatus;
   std::wstring wide = WideText(name);
   Sources sources(sourceFolder);
-  return LongOperation("DismAddCapability", [&](HANDLE stop, PVOID name) {
+  return LongOperation(OperationName::AddCapability, [&](HANDLE stop, PVOID token) {
     return DismEntryTable.DismAddCapability(SessionHandle, wide.c_str(), TRUE, sources.paths(),
-                                            sources.count(), stop, ReportProgress, name);
+                                            sources.count(), stop, ReportProgress, token);
   });
 }
 
 HRESULT dism_AddDriver(const std::string &driverFile) {
   RequireFile(driverFile);
-  return dism_AddDriver(WideText(driverFile));
+  return dism_AddFoundDriver(WideText(driverFile));
 }
 
-HRESULT dism_AddDriver(const std::wstring &driverFile) {
+HRESULT dism_AddFoundDriver(const std::wstring &driverFile) {
   if (!HAVE_ENTRY(DismAddDriver))
     return MissingEntryStatus;
   return DismEntryTable.DismAddDriver(SessionHandle, driverFile.c_str(), TRUE);
@@ -153,9 +164,9 @@ HRESULT dism_AddPackage(const std::string &packageFile) {
   if (!HAVE_ENTRY(DismAddPackage))
     return MissingEntryStatus;
   std::wstring path = WideText(packageFile);
-  return LongOperation("DismAddPackage", [&](HANDLE stop, PVOID name) {
+  return LongOperation(OperationName::AddPackage, [&](HANDLE stop, PVOID token) {
     return DismEntryTable.DismAddPackage(SessionHandle, path.c_str(), TRUE, FALSE, stop,
-                                         ReportProgress, name);
+                                         ReportProgress, token);
   });
 }
 
@@ -164,9 +175,9 @@ HRESULT dism_RemovePackage(const std::string &package) {
     return MissingEntryStatus;
   const DismPackageIdentifier kind = IsExistingFile(package) ? DismPackagePath : DismPackageName;
   std::wstring wide = WideText(package);
-  return LongOperation("DismRemovePackage", [&](HANDLE stop, PVOID name) {
+  return LongOperation(OperationName::RemovePackage, [&](HANDLE stop, PVOID token) {
     return DismEntryTable.DismRemovePackage(SessionHandle, wide.c_str(), kind, stop, ReportProgress,
-                                            name);
+                                            token);
   });
 }
 
@@ -181,9 +192,9 @@ HRESULT dism_RemoveCapability(const std::string &name) {
   if (!HAVE_ENTRY(DismRemoveCapability))
     return MissingEntryStatus;
   std::wstring wide = WideText(name);
-  return LongOperation("DismRemoveCapability", [&](HANDLE stop, PVOID name) {
+  return LongOperation(OperationName::RemoveCapability, [&](HANDLE stop, PVOID token) {
     return DismEntryTable.DismRemoveCapability(SessionHandle, wide.c_str(), stop, ReportProgress,
-                                               name);
+                                               token);
   });
 }
 
@@ -193,10 +204,10 @@ HRESULT dism_EnableFeature(const std::string &feature, const std::string &source
     return MissingEntryStatus;
   std::wstring wide = WideText(feature);
   Sources sources(sourceFolder);
-  return LongOperation("DismEnableFeature", [&](HANDLE stop, PVOID name) {
+  return LongOperation(OperationName::EnableFeature, [&](HANDLE stop, PVOID token) {
     return DismEntryTable.DismEnableFeature(
         SessionHandle, wide.c_str(), nullptr, DismPackageNone, sources.count() > 0 ? TRUE : FALSE,
-        sources.paths(), sources.count(), enableAll ? TRUE : FALSE, stop, ReportProgress, name);
+        sources.paths(), sources.count(), enableAll ? TRUE : FALSE, stop, ReportProgress, token);
   });
 }
 
@@ -204,10 +215,10 @@ HRESULT dism_DisableFeature(const std::string &feature, bool removePayload) {
   if (!HAVE_ENTRY(DismDisableFeature))
     return MissingEntryStatus;
   std::wstring wide = WideText(feature);
-  return LongOperation("DismDisableFeature", [&](HANDLE stop, PVOID name) {
+  return LongOperation(OperationName::DisableFeature, [&](HANDLE stop, PVOID token) {
     return DismEntryTable.DismDisableFeature(SessionHandle, wide.c_str(), nullptr,
                                              removePayload ? TRUE : FALSE, stop, ReportProgress,
-                                             name);
+                                             token);
   });
 }
 
@@ -230,13 +241,12 @@ HRESULT dism_GetCapabilities(_DismCapabilities &capabilities) {
 HRESULT dism_CommitImage(DWORD flags) {
   if (!HAVE_ENTRY(DismCommitImage))
     return MissingEntryStatus;
-  return LongOperation("DismCommitImage", [&](HANDLE stop, PVOID name) {
-    return DismEntryTable.DismCommitImage(SessionHandle, flags, stop, ReportProgress, name);
+  return LongOperation(OperationName::CommitImage, [&](HANDLE stop, PVOID token) {
+    return DismEntryTable.DismCommitImage(SessionHandle, flags, stop, ReportProgress, token);
   });
 }
 
 HRESULT dism_RemountImage(const std::string &mountFolder) {
-  RequireFolder(mountFolder);
   if (!HAVE_ENTRY(DismRemountImage))
     return MissingEntryStatus;
   std::wstring path = WideText(mountFolder);
@@ -249,11 +259,10 @@ HRESULT dism_CloseSession() {
   return DismEntryTable.DismCloseSession(SessionHandle);
 }
 
-HRESULT dism_OpenSession(const std::string &mountFolder) {
-  RequireFolder(mountFolder);
+HRESULT dism_OpenSession(const std::string &imagePath) {
   if (!HAVE_ENTRY(DismOpenSession))
     return MissingEntryStatus;
-  std::wstring path = WideText(mountFolder);
+  std::wstring path = WideText(imagePath);
   return DismEntryTable.DismOpenSession(path.c_str(), nullptr, nullptr, &SessionHandle);
 }
 
@@ -261,8 +270,8 @@ HRESULT dism_UnmountImage(const std::string &mountFolder, DWORD flags) {
   if (!HAVE_ENTRY(DismUnmountImage))
     return MissingEntryStatus;
   std::wstring path = WideText(mountFolder);
-  return LongOperation("DismUnMountImage", [&](HANDLE stop, PVOID name) {
-    return DismEntryTable.DismUnmountImage(path.c_str(), flags, stop, ReportProgress, name);
+  return LongOperation(OperationName::UnmountImage, [&](HANDLE stop, PVOID token) {
+    return DismEntryTable.DismUnmountImage(path.c_str(), flags, stop, ReportProgress, token);
   });
 }
 
@@ -273,10 +282,16 @@ HRESULT dism_MountImage(const std::string &imageFile, const std::string &mountFo
     return MissingEntryStatus;
   std::wstring image = WideText(imageFile);
   std::wstring folder = WideText(mountFolder);
-  return LongOperation("DismMountImage", [&](HANDLE stop, PVOID name) {
+  return LongOperation(OperationName::MountImage, [&](HANDLE stop, PVOID token) {
     return DismEntryTable.DismMountImage(image.c_str(), folder.c_str(), imageIndex, nullptr,
-                                         DismImageIndex, flags, stop, ReportProgress, name);
+                                         DismImageIndex, flags, stop, ReportProgress, token);
   });
+}
+
+HRESULT dism_CleanupMountpoints() {
+  if (!HAVE_ENTRY(DismCleanupMountpoints))
+    return MissingEntryStatus;
+  return DismEntryTable.DismCleanupMountpoints();
 }
 
 std::string dism_LastErrorMessage() {

@@ -1,10 +1,10 @@
 // Loads DismAPI.dll from beside itself through the binding and calls the
-// wrappers named on its command line, in order, printing what each gave:
+// wrappers named on its command line, in order, printing what each gave
+// (open checks its folder as the session commands do):
 //   init <log> | imageinfo <file> | mounted | packages | drivers | open <folder>
 //   | close | addpackage <file> | adddriver <file> | addcapability <name>
 //   | unmount <folder> <flags> | mount <image> <folder> <flags> | lasterror
-#include "console/console.h"
-#include "udismapi/udismapi.h"
+#include "app/app.h"
 
 #include <cstdlib>
 
@@ -12,8 +12,8 @@ namespace {
 
 _DismImagesInfo Images;
 _DismMountedImagesInfo Mounted;
-_DismPackages Packages;
-_DismDriverPackages Drivers;
+_DismPackages PackageRecords;
+_DismDriverPackages DriverRecords;
 
 template <typename Array, typename Name>
 void Report(const char *op, HRESULT status, const Array &array, Name name) {
@@ -44,13 +44,17 @@ int main() {
         HRESULT s = dism_GetMountedImageInfo(Mounted);
         Report("mounted", s, Mounted, [](const DismMountedImageInfo &r) { return r.MountPath; });
       } else if (op == "packages") {
-        HRESULT s = dism_GetPackages(Packages);
-        Report("packages", s, Packages, [](const DismPackage &r) { return r.PackageName; });
+        HRESULT s = dism_GetPackages(PackageRecords);
+        Report("packages", s, PackageRecords, [](const DismPackage &r) { return r.PackageName; });
       } else if (op == "drivers") {
-        HRESULT s = dism_GetDrivers(Drivers);
-        Report("drivers", s, Drivers, [](const DismDriverPackage &r) { return r.PublishedName; });
+        HRESULT s = dism_GetDrivers(DriverRecords);
+        Report("drivers", s, DriverRecords,
+               [](const DismDriverPackage &r) { return r.PublishedName; });
       } else if (op == "open") {
-        Plain("open", dism_OpenSession(Argument(++n)));
+        // As a session command opens it: on a folder that must exist.
+        std::string folder = Argument(++n);
+        RequireFolder(folder);
+        Plain("open", dism_OpenSession(folder));
         WriteLine("handle=" + UnsignedText(SessionHandle));
       } else if (op == "close") {
         Plain("close", dism_CloseSession());

@@ -41,6 +41,69 @@ TEST(Arguments, SplitsLikeTheTool) {
   }
 }
 
+// An option's value is the rest of the argument that holds it, in that
+// argument's own case and whole.
+TEST(Arguments, OptionValueFromTheArgumentThatHoldsIt) {
+  struct {
+    std::vector<std::string> arguments;
+    const char *option, *value;
+  } cases[] = {
+      {{"/mount-image", "x.wim", "c:\\m", "/name:Windows 10 Pro"}, "/name:", "Windows 10 Pro"},
+      {{"/mount-image", "/NAME:Pro"}, "/name:", "Pro"},
+      {{"/mount-image", "/index:6", "/index:7"}, "/index:", "6"},
+      {{"c:/x/index:2 x"}, "/index:", "2 x"},
+      {{"/index:"}, "/index:", ""},
+      {{"/mount-image", "x.wim"}, "/index:", ""},
+      {{}, "/index:", ""},
+      {{"/Name:\xc9t\xc9"}, "/name:", "\xc9t\xc9"},
+  };
+  for (const auto &c : cases)
+    EXPECT_EQ(OptionValueOf(c.arguments, c.option), c.value)
+        << ::testing::PrintToString(c.arguments);
+}
+
+// The progress line: what a report draws, given what the screen shows.
+TEST(Progress, WhatAReportDraws) {
+  const ProgressLine fresh = {false, false, 0, 0};
+  const ProgressLine shown = {true, false, 1000, 18}; // "DismMountImage 50%" at 1000 ms
+  struct {
+    const char *what;
+    ProgressLine line;
+    UINT current, total;
+    DWORD now;
+    size_t columns;
+    const char *drawing;
+    size_t width; // of the line afterwards
+  } cases[] = {
+      {"first report", fresh, 0, 100, 5, 80, "\rDismMountImage 0%", 17},
+      {"no total: no percentage", fresh, 3, 0, 5, 80, "\rDismMountImage", 14},
+      {"too soon after the last", shown, 60, 100, 1099, 80, "", 18},
+      {"a tenth of a second later", shown, 60, 100, 1100, 80, "\rDismMountImage 60%", 18},
+      {"the whole one at once", shown, 100, 100, 1001, 80, "\rDismMountImage 100%", 19},
+      {"past the total", shown, 250, 100, 1001, 80, "\rDismMountImage 100%", 19},
+      {"a total not 100", shown, 7, 28, 2000, 80, "\rDismMountImage 25%", 18},
+      {"shorter blanks the rest", shown, 0, 0, 2000, 80, "\rDismMountImage    ", 18},
+      {"unknown width", fresh, 1, 2, 0, 0, "\rDismMountImage 50%", 18},
+      {"as wide as the console: the name gives way", fresh, 100, 100, 0, 19, "\rDismMountImag 100%",
+       18},
+      {"narrow console", fresh, 57, 100, 0, 10, "\rDismM 57%", 9},
+      {"narrower than the percentage", fresh, 57, 100, 0, 3, "\r 5", 2},
+      {"one column", fresh, 57, 100, 0, 1, "\r", 0},
+  };
+  for (const auto &c : cases) {
+    ProgressLine line = c.line;
+    EXPECT_EQ(ProgressDrawing(line, "DismMountImage", c.current, c.total, c.now, c.columns),
+              c.drawing)
+        << c.what;
+    EXPECT_EQ(line.width, c.width) << c.what;
+    EXPECT_TRUE(line.started) << c.what;
+  }
+  // The whole report is drawn once at once; the next waits its turn.
+  ProgressLine line = shown;
+  ProgressDrawing(line, "DismMountImage", 100, 100, 1001, 80);
+  EXPECT_EQ(ProgressDrawing(line, "DismMountImage", 100, 100, 1002, 80), "");
+}
+
 TEST(Text, LibraryMessagesAsOneLine) {
   struct {
     const char *text, *line;

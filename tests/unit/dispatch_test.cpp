@@ -88,29 +88,107 @@ TEST(Dispatch, ImageIndexTexts) {
   }
 }
 
+// Each record's lines, label and value joined, from its table of fields.
+template <typename Record>
+RecordLines LinesOf(void (*linesOf)(const Record &, RecordLines &), const Record &record) {
+  static RecordLines lines; // reused, as a listing reuses it
+  linesOf(record, lines);
+  return lines;
+}
+
 TEST(Listing, StateLines) {
-  EXPECT_EQ(StateLine(DismStateNotPresent), "State:NotPresent");
-  EXPECT_EQ(StateLine(DismStateRemoved), "State:Removed");
-  EXPECT_EQ(StateLine(DismStatePartiallyInstalled), "State:PartiallyInstalled");
-  EXPECT_EQ(StateLine(static_cast<DismPackageFeatureState>(8)), "State:8");
-  EXPECT_EQ(StateLine(static_cast<DismPackageFeatureState>(-1)), "State:4294967295");
+  struct {
+    UINT state;
+    const wchar_t *line;
+  } cases[] = {
+      {DismStateNotPresent, L"State:NotPresent"},
+      {DismStateRemoved, L"State:Removed"},
+      {DismStatePartiallyInstalled, L"State:PartiallyInstalled"},
+      {8, L"State:8"},
+      {0xFFFFFFFFu, L"State:4294967295"},
+  };
+  for (const auto &c : cases) {
+    const auto state = static_cast<DismPackageFeatureState>(c.state);
+    DismFeature feature = {L"NetFx3", state};
+    EXPECT_EQ(LinesOf(FeatureLines, feature), RecordLines({L"FeatureName:NetFx3", c.line}))
+        << c.state;
+    DismCapability capability = {nullptr, state};
+    EXPECT_EQ(LinesOf(CapabilityLines, capability), RecordLines({L"CapabilityName:", c.line}))
+        << c.state;
+  }
 }
 
 TEST(StatusLines, FailureLineEndsInTheLastErrorText) {
-  EXPECT_EQ(FailureLine("DismMountImage Failed: ", E_ACCESSDENIED, "Access is denied."),
-            "DismMountImage Failed: -2147024891 Access is denied.");
-  EXPECT_EQ(FailureLine("DismAddDriver Failed: ", 1, ""), "DismAddDriver Failed: 1 ");
+  struct {
+    Success rule;
+    HRESULT status;
+    const char *lastError, *line;
+  } cases[] = {
+      {Success::ZeroOnly, E_ACCESSDENIED, "Access is denied.",
+       "DismMountImage Failed: -2147024891 Access is denied."},
+      {Success::ZeroOnly, 1, "", "DismMountImage Failed: 1 "},
+      {Success::ZeroOnly, 0, "unused", "DismMountImage OK"},
+      {Success::ZeroOrOne, 0, "", "DismMountImage OK"},
+      {Success::ZeroOrOne, 1, "unused", "DismMountImage OK"},
+      {Success::ZeroOrOne, 2, "x", "DismMountImage Failed: 2 x"},
+      {Success::ZeroOrOne, -1, "x", "DismMountImage Failed: -1 x"},
+      {Success::ZeroOrOne, 3010, "x", "DismMountImage Failed: 3010 x"},
+  };
+  for (const auto &c : cases)
+    EXPECT_EQ(StatusLine({"DismMountImage", c.rule}, c.status, c.lastError), c.line) << c.status;
 }
 
 TEST(Listing, MountedImageLines) {
-  EXPECT_STREQ(MountModeLine(DismReadWrite), "MountMode: RW");
-  EXPECT_STREQ(MountModeLine(DismReadOnly), "MountMode: RO");
-  EXPECT_STREQ(MountModeLine(static_cast<DismMountMode>(7)), "MountMode: RO");
-  EXPECT_STREQ(MountStatusLine(DismMountStatusOk), "MountStatus: OK");
-  EXPECT_STREQ(MountStatusLine(DismMountStatusNeedsRemount), "MountStatus: NeedsRemount");
-  EXPECT_STREQ(MountStatusLine(DismMountStatusInvalid), "MountStatus: Invalid");
-  EXPECT_EQ(MountStatusLine(static_cast<DismMountStatus>(3)), nullptr);
+  struct {
+    UINT mode, status;
+    RecordLines tail; // after the path, file and index lines
+  } cases[] = {
+      {DismReadWrite, DismMountStatusOk, {L"MountMode: RW", L"MountStatus: OK"}},
+      {DismReadOnly, DismMountStatusNeedsRemount, {L"MountMode: RO", L"MountStatus: NeedsRemount"}},
+      {7, DismMountStatusInvalid, {L"MountMode: RO", L"MountStatus: Invalid"}},
+      {DismReadOnly, 3, {L"MountMode: RO"}},
+      {DismReadWrite, 0xFFFFFFFFu, {L"MountMode: RW"}},
+  };
+  for (const auto &c : cases) {
+    DismMountedImageInfo image = {L"C:\\Mount", nullptr, 4294967295u,
+                                  static_cast<DismMountMode>(c.mode),
+                                  static_cast<DismMountStatus>(c.status)};
+    RecordLines lines = {L"MountPath: C:\\Mount", L"ImageFilePath: ", L"ImageIndex: 4294967295"};
+    lines.insert(lines.end(), c.tail.begin(), c.tail.end());
+    EXPECT_EQ(LinesOf(MountedImageLines, image), lines) << c.mode << " " << c.status;
+  }
   EXPECT_EQ(VersionTriple(4294967295u, 2147483648u, 0), "4294967295.2147483648.0");
+}
+
+TEST(Listing, ImageAndNameLines) {
+  DismImageInfo image = {};
+  image.ImageIndex = 2147483648u;
+  image.ImageName = L"Windows 10 Pro";
+  image.MajorVersion = 10;
+  image.MinorVersion = 0;
+  image.Build = 4294967295u;
+  EXPECT_EQ(
+      LinesOf(ImageLines, image),
+      RecordLines({L"Index:2147483648", L"ImageName:Windows 10 Pro", L"Version:10.0.4294967295"}));
+  image = DismImageInfo{};
+  EXPECT_EQ(LinesOf(ImageLines, image), RecordLines({L"Index:0", L"ImageName:", L"Version:0.0.0"}));
+  DismPackage package = {};
+  package.PackageName = L"Package_for_KB1";
+  EXPECT_EQ(LinesOf(PackageLines, package), RecordLines({L"Package_for_KB1"}));
+  package.PackageName = nullptr;
+  EXPECT_EQ(LinesOf(PackageLines, package), RecordLines({L""}));
+  DismDriverPackage driver = {};
+  driver.PublishedName = L"oem3.inf";
+  EXPECT_EQ(LinesOf(DriverLines, driver), RecordLines({L"oem3.inf"}));
+}
+
+TEST(Listing, EnumerationWords) {
+  const wchar_t *const words[] = {L"Healthy", L"Repairable", L"NonRepairable"};
+  EXPECT_EQ(EnumWord(0, words), L"Healthy");
+  EXPECT_EQ(EnumWord(2, words), L"NonRepairable");
+  EXPECT_EQ(EnumWord(3, words), L"3");
+  EXPECT_EQ(EnumWord(0xFFFFFFFEu, words), L"4294967294");
+  EXPECT_EQ(EnumWord(0, words, 0), L"0");
 }
 
 } // namespace

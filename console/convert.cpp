@@ -1,0 +1,43 @@
+#include "console/console.h"
+
+// Paths and names reach the platform in the code page the 8-bit text really
+// is in: the system ANSI code page. Each result is sized by the platform.
+std::wstring WideText(const std::string &text) {
+  if (text.empty())
+    return std::wstring();
+  int size = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  if (size <= 0)
+    return std::wstring();
+  std::wstring wide(static_cast<size_t>(size), L'\0');
+  size = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &wide[0], size);
+  if (size <= 0)
+    return std::wstring();
+  wide.resize(static_cast<size_t>(size));
+  return wide;
+}
+
+size_t NarrowInto(const wchar_t *text, std::string &room) {
+  if (text == nullptr || *text == L'\0')
+    return 0;
+  int length = static_cast<int>(wcslen(text));
+  // Most names fit the room there is: one call; the platform sizes the rest.
+  // The room only grows, so no later name pays for filling it again.
+  if (room.size() < 256)
+    room.resize(256);
+  int size = WideCharToMultiByte(CP_ACP, 0, text, length, &room[0], static_cast<int>(room.size()),
+                                 nullptr, nullptr);
+  if (size <= 0 && GetLastError() == ERROR_INSUFFICIENT_BUFFER) {
+    size = WideCharToMultiByte(CP_ACP, 0, text, length, nullptr, 0, nullptr, nullptr);
+    if (size > 0) {
+      room.resize(static_cast<size_t>(size));
+      size = WideCharToMultiByte(CP_ACP, 0, text, length, &room[0], size, nullptr, nullptr);
+    }
+  }
+  return size > 0 ? static_cast<size_t>(size) : 0;
+}
+
+std::string NarrowText(const wchar_t *text) {
+  std::string narrow;
+  narrow.resize(NarrowInto(text, narrow));
+  return narrow;
+}

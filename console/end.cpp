@@ -1,0 +1,6 @@
+#include "console/console.h"
+
+void EndProcess(UINT exitCode) {
+  CloseOutput();
+  ExitProcess(exitCode);
+}

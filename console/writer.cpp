@@ -1,0 +1,50 @@
+#include "console/console.h"
+
+// A console handle opened for writing only has no console mode to read, but
+// takes console text all the same; NUL takes neither.
+bool IsConsole(HANDLE handle) {
+  DWORD mode = 0, written = 0;
+  return GetFileType(handle) == FILE_TYPE_CHAR &&
+         (GetConsoleMode(handle, &mode) || WriteConsoleW(handle, L"", 0, &written, nullptr));
+}
+
+DWORD WriteConsoleText(HANDLE handle, const std::wstring &text) {
+  const wchar_t *rest = text.data();
+  size_t left = text.size();
+  while (left > 0) {
+    DWORD written = 0;
+    if (!WriteConsoleW(handle, rest, static_cast<DWORD>(left), &written, nullptr))
+      return GetLastError();
+    if (written == 0)
+      return ERROR_WRITE_FAULT;
+    rest += written;
+    left -= written;
+  }
+  return 0;
+}
+
+// Each line is made whole before it goes to the channel: a line that cannot
+// be made (out of memory) never holds the channel.
+void WriteLine(const std::string &text) {
+  if (OutputIsConsole())
+    PutConsoleLine(WideText(text) + L"\r\n");
+  else
+    PutLine(text.data(), text.size());
+}
+
+void WriteWideLine(const wchar_t *text) {
+  if (OutputIsConsole()) {
+    std::wstring line(text ? text : L"");
+    MaskControls(line);
+    PutConsoleLine(line + L"\r\n");
+    return;
+  }
+  // One buffer for the run: a listing of a million names converts them
+  // without a million allocations. A control character is one byte, the same
+  // byte, in every ANSI code page, and never part of another character, so
+  // masking the bytes masks the characters.
+  static std::string room;
+  size_t size = NarrowInto(text, room);
+  MaskControls(&room[0], size);
+  PutLine(room.data(), size);
+}

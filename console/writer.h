@@ -1,0 +1,22 @@
+// The console writer: every line of standard output goes through it. A
+// console is given UTF-16 text with WriteConsoleW, a whole line at a time, so
+// it shows the characters themselves whatever its code page; files and pipes
+// get the bytes of the ANSI code page.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+// An 8-bit line of the tool's own, in the ANSI code page. A failed write
+// raises EInOutError after the line.
+void WriteLine(const std::string &text);
+// A text from the library: each control character (U+0001 to U+001F, U+007F)
+// is written as "?", so that one record always gives exactly its lines.
+void WriteWideLine(const wchar_t *text); // null is the empty text
+
+// True for a real console: a character device that has a console mode (NUL
+// is a character device too, and has none).
+bool IsConsole(HANDLE handle);
+// Writes all of the text to a console; gives 0 or the platform's error code.
+DWORD WriteConsoleText(HANDLE handle, const std::wstring &text);
