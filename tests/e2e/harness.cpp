@@ -1,4 +1,5 @@
 #include "harness.h"
+#include "../helpers/utf.h"
 
 #include <gtest/gtest.h>
 
@@ -272,14 +273,7 @@ std::string AfterReport(const Sandbox &sandbox, const std::vector<std::string> &
 }
 
 std::string ScreenText(const std::string &ansi) {
-  int size = MultiByteToWideChar(CP_ACP, 0, ansi.data(), (int)ansi.size(), nullptr, 0);
-  std::wstring wide(size, L'\0');
-  MultiByteToWideChar(CP_ACP, 0, ansi.data(), (int)ansi.size(), &wide[0], size);
-  size =
-      WideCharToMultiByte(CP_UTF8, 0, wide.data(), (int)wide.size(), nullptr, 0, nullptr, nullptr);
-  std::string utf8(size, '\0');
-  WideCharToMultiByte(CP_UTF8, 0, wide.data(), (int)wide.size(), &utf8[0], size, nullptr, nullptr);
-  return utf8;
+  return Utf8OfAnsi(ansi);
 }
 
 ConsoleRun RunOnConsole(const Sandbox &sandbox, const ConsoleJob &job) {

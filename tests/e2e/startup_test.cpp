@@ -1,16 +1,10 @@
 // The start-up report in all its forms, and what the library is handed.
 #include "harness.h"
+#include "../helpers/utf.h"
 
 #include <gtest/gtest.h>
 
 namespace {
-
-std::string Utf8(const std::wstring &text) {
-  int size = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
-  std::string utf8(size - 1, '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, &utf8[0], size, nullptr, nullptr);
-  return utf8;
-}
 
 TEST(Startup, HostLineUnderWineInWindows10Mode) {
   if (!UnderWine())

@@ -16,6 +16,8 @@
 // while the program ran, and a screen= line for each row of the last screen.
 #include <windows.h>
 
+#include "utf.h"
+
 #include <tlhelp32.h>
 
 #include <cstdio>
@@ -26,21 +28,6 @@
 #include <vector>
 
 namespace {
-
-std::wstring Wide(const std::string &utf8) {
-  int size = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), (int)utf8.size(), nullptr, 0);
-  std::wstring wide(size, L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), (int)utf8.size(), &wide[0], size);
-  return wide;
-}
-
-std::string Utf8(const std::wstring &wide) {
-  int size =
-      WideCharToMultiByte(CP_UTF8, 0, wide.data(), (int)wide.size(), nullptr, 0, nullptr, nullptr);
-  std::string text(size, '\0');
-  WideCharToMultiByte(CP_UTF8, 0, wide.data(), (int)wide.size(), &text[0], size, nullptr, nullptr);
-  return text;
-}
 
 // The rows of the screen buffer, trailing blanks cut, up to the last one
 // that holds anything.
@@ -73,7 +60,7 @@ HANDLE Inheritable(const std::string &target) {
   if (target == "NUL")
     return CreateFileA("NUL", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
                        OPEN_EXISTING, 0, nullptr);
-  return CreateFileW(Wide(target).c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS,
+  return CreateFileW(Utf16(target).c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS,
                      0, nullptr);
 }
 
@@ -180,13 +167,13 @@ int main(int argc, char **argv) {
   startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
   startup.hStdOutput = Inheritable(job["out"]);
   startup.hStdError = Inheritable(job["err"]);
-  std::wstring commandLine = Wide(job["cmd"]);
+  std::wstring commandLine = Utf16(job["cmd"]);
   PROCESS_INFORMATION process = {};
   // The ignored state of Ctrl+C is handed on to what is started.
   if (job["ignore"] == "1")
     SetConsoleCtrlHandler(nullptr, TRUE);
   DWORD start = GetTickCount();
-  BOOL started = CreateProcessW(Wide(job["exe"]).c_str(), &commandLine[0], nullptr, nullptr, TRUE,
+  BOOL started = CreateProcessW(Utf16(job["exe"]).c_str(), &commandLine[0], nullptr, nullptr, TRUE,
                                 0, nullptr, nullptr, &startup, &process);
   if (job["ignore"] == "1")
     SetConsoleCtrlHandler(nullptr, FALSE);
@@ -197,7 +184,7 @@ int main(int argc, char **argv) {
 
   const std::string signal = job["signal"].empty() ? "none" : job["signal"];
   const DWORD after = job["after"].empty() ? 0 : strtoul(job["after"].c_str(), nullptr, 10);
-  const std::wstring trigger = Wide(job["text"]);
+  const std::wstring trigger = Utf16(job["text"]);
   const DWORD again = job["again"].empty() ? 0 : strtoul(job["again"].c_str(), nullptr, 10);
   long signalled = -1;
   bool repeated = false;

@@ -35,6 +35,8 @@
 #include <string>
 #include <vector>
 
+#include "../helpers/utf.h"
+
 namespace {
 
 struct Script {
@@ -67,8 +69,8 @@ std::string Beside(const char *name) {
   return folder.substr(0, folder.find_last_of('\\') + 1) + name;
 }
 
+// A text of the script, with <cr>, <lf> and <xHH> for control characters.
 std::wstring Wide(const std::string &escaped) {
-  // <cr>, <lf> and <xHH> stand for control characters.
   std::string utf8;
   for (size_t i = 0; i < escaped.size(); ++i) {
     if (escaped.compare(i, 4, "<cr>") == 0) {
@@ -85,18 +87,7 @@ std::wstring Wide(const std::string &escaped) {
       utf8 += escaped[i];
     }
   }
-  int size = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), (int)utf8.size(), nullptr, 0);
-  std::wstring wide(size, L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), (int)utf8.size(), &wide[0], size);
-  return wide;
-}
-
-std::string Utf8(const wchar_t *wide) {
-  int size = WideCharToMultiByte(CP_UTF8, 0, wide, -1, nullptr, 0, nullptr, nullptr);
-  std::string text(size > 0 ? size - 1 : 0, '\0');
-  if (size > 1)
-    WideCharToMultiByte(CP_UTF8, 0, wide, -1, &text[0], size, nullptr, nullptr);
-  return text;
+  return Utf16(utf8);
 }
 
 std::vector<std::wstring> Fields(const std::string &text) {
@@ -111,6 +102,70 @@ std::vector<std::wstring> Fields(const std::string &text) {
   }
 }
 
+// "<Entry> <n> [<n> ...]" into the entry's list.
+void ReadNumbers(std::map<std::string, std::vector<HRESULT>> &lists, const std::string &rest) {
+  size_t at = rest.find(' ');
+  std::vector<HRESULT> &list = lists[rest.substr(0, at)];
+  const char *p = rest.c_str() + (at == std::string::npos ? rest.size() : at);
+  char *end = nullptr;
+  for (long long n = strtoll(p, &end, 0); end != p; n = strtoll(p, &end, 0)) {
+    list.push_back((HRESULT)(LONG)n);
+    p = end;
+  }
+}
+
+// "<Entry> <n>" into the entry's value.
+template <typename Value>
+void ReadEntryValue(std::map<std::string, Value> &values, const std::string &rest) {
+  size_t at = rest.find(' ');
+  values[rest.substr(0, at)] =
+      (Value)strtoul(at == std::string::npos ? "" : rest.c_str() + at, nullptr, 0);
+}
+
+// The script's directives: the first word of a line, and how the rest of the
+// line is read.
+const struct {
+  const char *word;
+  void (*read)(Script &s, const std::string &rest);
+} Directives[] = {
+    {"status", [](Script &s, const std::string &rest) { ReadNumbers(s.statuses, rest); }},
+    {"limit", [](Script &s, const std::string &rest) { ReadNumbers(s.limits, rest); }},
+    {"lasterror",
+     [](Script &s, const std::string &rest) {
+       s.hasLastError = true;
+       s.lastErrorNull = rest == "<null>";
+       s.lastError = Wide(rest);
+     }},
+    {"handle",
+     [](Script &s, const std::string &rest) {
+       s.handle = (DismSession)strtoul(rest.c_str(), nullptr, 0);
+     }},
+    {"image", [](Script &s, const std::string &rest) { s.images.push_back(Fields(rest)); }},
+    {"mounted", [](Script &s, const std::string &rest) { s.mounted.push_back(Fields(rest)); }},
+    {"package", [](Script &s, const std::string &rest) { s.packages.push_back(Wide(rest)); }},
+    {"driver", [](Script &s, const std::string &rest) { s.drivers.push_back(Wide(rest)); }},
+    {"packages",
+     [](Script &s, const std::string &rest) {
+       char *end = nullptr;
+       s.generated = strtoul(rest.c_str(), &end, 0);
+       s.generatedPrefix = Wide(*end ? end + 1 : "");
+     }},
+    {"slow",
+     [](Script &s, const std::string &rest) {
+       unsigned steps = 0, ms = 0;
+       char entry[64] = "";
+       if (sscanf(rest.c_str(), "%63s %u %u", entry, &steps, &ms) == 3)
+         s.slow[entry] = {steps, ms};
+     }},
+    {"feature", [](Script &s, const std::string &rest) { s.features.push_back(Fields(rest)); }},
+    {"capability",
+     [](Script &s, const std::string &rest) { s.capabilities.push_back(Fields(rest)); }},
+    {"late", [](Script &s, const std::string &rest) { ReadEntryValue(s.late, rest); }},
+    {"nocancel", [](Script &s, const std::string &rest) { s.noCancel[rest] = true; }},
+    {"nullbuffer", [](Script &s, const std::string &rest) { ReadEntryValue(s.nullBuffers, rest); }},
+    {"count", [](Script &s, const std::string &rest) { ReadEntryValue(s.claimedCounts, rest); }},
+};
+
 Script &Load() {
   if (script)
     return *script;
@@ -124,56 +179,11 @@ Script &Load() {
     while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
       text.pop_back();
     size_t blank = text.find(' ');
-    std::string word = text.substr(0, blank);
-    std::string rest = blank == std::string::npos ? "" : text.substr(blank + 1);
-    if (word == "status" || word == "limit") {
-      size_t at = rest.find(' ');
-      std::vector<HRESULT> &list =
-          (word == "status" ? script->statuses : script->limits)[rest.substr(0, at)];
-      const char *p = rest.c_str() + at;
-      char *end = nullptr;
-      for (long long n = strtoll(p, &end, 0); end != p; n = strtoll(p, &end, 0)) {
-        list.push_back((HRESULT)(LONG)n);
-        p = end;
-      }
-    } else if (word == "lasterror") {
-      script->hasLastError = true;
-      script->lastErrorNull = rest == "<null>";
-      script->lastError = Wide(rest);
-    } else if (word == "handle") {
-      script->handle = (DismSession)strtoul(rest.c_str(), nullptr, 0);
-    } else if (word == "image") {
-      script->images.push_back(Fields(rest));
-    } else if (word == "mounted") {
-      script->mounted.push_back(Fields(rest));
-    } else if (word == "package") {
-      script->packages.push_back(Wide(rest));
-    } else if (word == "driver") {
-      script->drivers.push_back(Wide(rest));
-    } else if (word == "packages") {
-      char *end = nullptr;
-      unsigned long count = strtoul(rest.c_str(), &end, 0);
-      script->generated = count;
-      script->generatedPrefix = Wide(*end ? end + 1 : "");
-    } else if (word == "slow") {
-      unsigned steps = 0, ms = 0;
-      char entry[64] = "";
-      if (sscanf(rest.c_str(), "%63s %u %u", entry, &steps, &ms) == 3)
-        script->slow[entry] = {steps, ms};
-    } else if (word == "feature") {
-      script->features.push_back(Fields(rest));
-    } else if (word == "capability") {
-      script->capabilities.push_back(Fields(rest));
-    } else if (word == "late") {
-      size_t at = rest.find(' ');
-      script->late[rest.substr(0, at)] = (DWORD)strtoul(rest.c_str() + at, nullptr, 0);
-    } else if (word == "nocancel") {
-      script->noCancel[rest] = true;
-    } else if (word == "nullbuffer" || word == "count") {
-      size_t at = rest.find(' ');
-      (word == "count" ? script->claimedCounts : script->nullBuffers)[rest.substr(0, at)] =
-          (UINT)strtoul(rest.c_str() + at, nullptr, 0);
-    }
+    const std::string word = text.substr(0, blank);
+    const std::string rest = blank == std::string::npos ? "" : text.substr(blank + 1);
+    for (const auto &directive : Directives)
+      if (word == directive.word)
+        directive.read(*script, rest);
   }
   fclose(file);
   return *script;
