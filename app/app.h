@@ -31,15 +31,22 @@ std::string StatusLine(const Operation &operation, HRESULT status, const std::st
 bool PrintStatus(const Operation &operation, HRESULT status);
 
 // ---- record lines -----------------------------------------------------------
-// The lines of one record, each its label and value joined, in order. The
-// lines are rewritten in place record after record, so a long listing makes
-// them once.
-using RecordLines = std::vector<std::wstring>;
-// One line of a record: its label, and how its value is written after it;
-// the writer gives false for a record that has no such line.
+// One line of a record: its label, then either a text of the record itself,
+// which is written from where it lies, or a value the tool writes as text.
+struct RecordLine {
+  const wchar_t *label;
+  const wchar_t *text; // the record's own text; null for the written value
+  std::wstring written;
+  const wchar_t *value() const { return text != nullptr ? text : written.c_str(); }
+};
+// The lines of one record, in order. They are rewritten in place record
+// after record, so a long listing makes them once.
+using RecordLines = std::vector<RecordLine>;
+// One line of a record: its label, and how its value is set; the setter
+// gives false for a record that has no such line.
 template <typename Record> struct Field {
   const wchar_t *label;
-  bool (*value)(const Record &record, std::wstring &line);
+  bool (*value)(const Record &record, RecordLine &line);
 };
 void ImageLines(const DismImageInfo &image, RecordLines &lines);
 void MountedImageLines(const DismMountedImageInfo &image, RecordLines &lines);
@@ -61,8 +68,8 @@ void PrintRecords(const Records &records, void (*linesOf)(const Record &, Record
     if (StopRequested())
       return;
     linesOf(record, lines);
-    for (const std::wstring &line : lines)
-      WriteWideLine(line.c_str());
+    for (const RecordLine &line : lines)
+      WriteWideLine(line.label, line.value());
   }
 }
 

@@ -4,26 +4,29 @@
 
 namespace {
 
-bool Text(std::wstring &line, PCWSTR text) {
-  if (text != nullptr)
-    line += text;
+// A text of the record, written from where it lies; null is the empty text.
+bool Text(RecordLine &line, PCWSTR text) {
+  line.text = text != nullptr ? text : L"";
   return true;
 }
 
-bool Number(std::wstring &line, UINT value) {
-  const std::string digits = UnsignedText(value);
-  line.append(digits.begin(), digits.end());
+bool Written(RecordLine &line, const std::string &ascii) {
+  line.text = nullptr;
+  line.written.assign(ascii.begin(), ascii.end());
   return true;
 }
 
-bool Version(std::wstring &line, UINT major, UINT minor, UINT build) {
-  const std::string digits = VersionTriple(major, minor, build);
-  line.append(digits.begin(), digits.end());
-  return true;
+bool Number(RecordLine &line, UINT value) {
+  return Written(line, UnsignedText(value));
 }
 
-template <size_t N> bool Word(std::wstring &line, UINT value, const wchar_t *const (&words)[N]) {
-  line += EnumWord(value, words);
+bool Version(RecordLine &line, UINT major, UINT minor, UINT build) {
+  return Written(line, VersionTriple(major, minor, build));
+}
+
+template <size_t N> bool Word(RecordLine &line, UINT value, const wchar_t *const (&words)[N]) {
+  line.text = nullptr;
+  line.written = EnumWord(value, words);
   return true;
 }
 
@@ -33,8 +36,8 @@ void FieldLines(const Field<Record> (&fields)[N], const Record &record, RecordLi
   for (const Field<Record> &field : fields) {
     if (used == lines.size())
       lines.emplace_back();
-    std::wstring &line = lines[used];
-    line.assign(field.label);
+    RecordLine &line = lines[used];
+    line.label = field.label;
     if (field.value(record, line))
       ++used;
   }
@@ -48,29 +51,29 @@ const wchar_t *const MountModeWords[] = {L"RW", L"RO"};
 const wchar_t *const MountStatusWords[] = {L"OK", L"NeedsRemount", L"Invalid"};
 
 const Field<DismImageInfo> ImageFields[] = {
-    {L"Index:", [](const DismImageInfo &r, std::wstring &l) { return Number(l, r.ImageIndex); }},
-    {L"ImageName:", [](const DismImageInfo &r, std::wstring &l) { return Text(l, r.ImageName); }},
+    {L"Index:", [](const DismImageInfo &r, RecordLine &l) { return Number(l, r.ImageIndex); }},
+    {L"ImageName:", [](const DismImageInfo &r, RecordLine &l) { return Text(l, r.ImageName); }},
     {L"Version:",
-     [](const DismImageInfo &r, std::wstring &l) {
+     [](const DismImageInfo &r, RecordLine &l) {
        return Version(l, r.MajorVersion, r.MinorVersion, r.Build);
      }},
 };
 
 const Field<DismMountedImageInfo> MountedImageFields[] = {
     {L"MountPath: ",
-     [](const DismMountedImageInfo &r, std::wstring &l) { return Text(l, r.MountPath); }},
+     [](const DismMountedImageInfo &r, RecordLine &l) { return Text(l, r.MountPath); }},
     {L"ImageFilePath: ",
-     [](const DismMountedImageInfo &r, std::wstring &l) { return Text(l, r.ImageFilePath); }},
+     [](const DismMountedImageInfo &r, RecordLine &l) { return Text(l, r.ImageFilePath); }},
     {L"ImageIndex: ",
-     [](const DismMountedImageInfo &r, std::wstring &l) { return Number(l, r.ImageIndex); }},
+     [](const DismMountedImageInfo &r, RecordLine &l) { return Number(l, r.ImageIndex); }},
     // Read-write, or read-only for any other mode.
     {L"MountMode: ",
-     [](const DismMountedImageInfo &r, std::wstring &l) {
+     [](const DismMountedImageInfo &r, RecordLine &l) {
        return Word(l, r.MountMode == DismReadWrite ? 0 : 1, MountModeWords);
      }},
     // A status without a word has no line.
     {L"MountStatus: ",
-     [](const DismMountedImageInfo &r, std::wstring &l) {
+     [](const DismMountedImageInfo &r, RecordLine &l) {
        const UINT status = static_cast<UINT>(r.MountStatus);
        return status < sizeof MountStatusWords / sizeof MountStatusWords[0] &&
               Word(l, status, MountStatusWords);
@@ -78,23 +81,23 @@ const Field<DismMountedImageInfo> MountedImageFields[] = {
 };
 
 const Field<DismPackage> PackageFields[] = {
-    {L"", [](const DismPackage &r, std::wstring &l) { return Text(l, r.PackageName); }},
+    {L"", [](const DismPackage &r, RecordLine &l) { return Text(l, r.PackageName); }},
 };
 
 const Field<DismDriverPackage> DriverFields[] = {
-    {L"", [](const DismDriverPackage &r, std::wstring &l) { return Text(l, r.PublishedName); }},
+    {L"", [](const DismDriverPackage &r, RecordLine &l) { return Text(l, r.PublishedName); }},
 };
 
 const Field<DismFeature> FeatureFields[] = {
-    {L"FeatureName:", [](const DismFeature &r, std::wstring &l) { return Text(l, r.FeatureName); }},
+    {L"FeatureName:", [](const DismFeature &r, RecordLine &l) { return Text(l, r.FeatureName); }},
     {L"State:", [](const DismFeature &r,
-                   std::wstring &l) { return Word(l, static_cast<UINT>(r.State), StateWords); }},
+                   RecordLine &l) { return Word(l, static_cast<UINT>(r.State), StateWords); }},
 };
 
 const Field<DismCapability> CapabilityFields[] = {
-    {L"CapabilityName:", [](const DismCapability &r, std::wstring &l) { return Text(l, r.Name); }},
+    {L"CapabilityName:", [](const DismCapability &r, RecordLine &l) { return Text(l, r.Name); }},
     {L"State:", [](const DismCapability &r,
-                   std::wstring &l) { return Word(l, static_cast<UINT>(r.State), StateWords); }},
+                   RecordLine &l) { return Word(l, static_cast<UINT>(r.State), StateWords); }},
 };
 
 } // namespace

@@ -26,7 +26,7 @@ void AddDriversBelow(const Target &target, const std::string &folder) {
     for (const std::wstring &driver : FilesBelow(WideText(folder), L".inf")) {
       if (StopRequested())
         return;
-      WriteWideLine((L"driver:" + driver).c_str());
+      WriteWideLine(L"driver:", driver.c_str());
       PrintStatus(AddDriverOperation, dism_AddFoundDriver(driver));
     }
   });

@@ -87,13 +87,16 @@ void EndLine() {
 
 } // namespace
 
+// Only the thread that writes the lines opens and closes the channel, so
+// once it is open its answer stands without the lock.
 bool OutputIsConsole() {
-  AcquireSRWLockExclusive(&OutputLock);
-  if (!OutputOpen)
-    OpenOutput();
-  bool console = OutputOpen && OutputConsole;
-  ReleaseSRWLockExclusive(&OutputLock);
-  return console;
+  if (!OutputOpen) {
+    AcquireSRWLockExclusive(&OutputLock);
+    if (!OutputOpen)
+      OpenOutput();
+    ReleaseSRWLockExclusive(&OutputLock);
+  }
+  return OutputOpen && OutputConsole;
 }
 
 void PutLine(const char *bytes, size_t size) {

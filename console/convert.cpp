@@ -16,24 +16,24 @@ std::wstring WideText(const std::string &text) {
   return wide;
 }
 
-size_t NarrowInto(const wchar_t *text, std::string &room) {
+size_t NarrowInto(const wchar_t *text, std::string &room, size_t at) {
   if (text == nullptr || *text == L'\0')
     return 0;
-  int length = static_cast<int>(wcslen(text));
-  // Most names fit the room there is: one call; the platform sizes the rest.
-  // The room only grows, so no later name pays for filling it again.
-  if (room.size() < 256)
-    room.resize(256);
-  int size = WideCharToMultiByte(CP_ACP, 0, text, length, &room[0], static_cast<int>(room.size()),
+  // Most texts fit the room there is: one call, which also finds the text's
+  // end; the platform sizes the rest. The room only grows, so no later text
+  // pays for filling it again.
+  if (room.size() < at + 256)
+    room.resize(at + 256);
+  int size = WideCharToMultiByte(CP_ACP, 0, text, -1, &room[at], static_cast<int>(room.size() - at),
                                  nullptr, nullptr);
   if (size <= 0 && GetLastError() == ERROR_INSUFFICIENT_BUFFER) {
-    size = WideCharToMultiByte(CP_ACP, 0, text, length, nullptr, 0, nullptr, nullptr);
+    size = WideCharToMultiByte(CP_ACP, 0, text, -1, nullptr, 0, nullptr, nullptr);
     if (size > 0) {
-      room.resize(static_cast<size_t>(size));
-      size = WideCharToMultiByte(CP_ACP, 0, text, length, &room[0], size, nullptr, nullptr);
+      room.resize(at + static_cast<size_t>(size));
+      size = WideCharToMultiByte(CP_ACP, 0, text, -1, &room[at], size, nullptr, nullptr);
     }
   }
-  return size > 0 ? static_cast<size_t>(size) : 0;
+  return size > 1 ? static_cast<size_t>(size) - 1 : 0; // less the terminator
 }
 
 std::string NarrowText(const wchar_t *text) {

@@ -6,6 +6,6 @@
 
 std::wstring WideText(const std::string &text);
 std::string NarrowText(const wchar_t *text); // null gives the empty text
-// The same into room kept from call to call, grown only when a text needs
-// more; gives the number of bytes.
-size_t NarrowInto(const wchar_t *text, std::string &room);
+// The same into room kept from call to call, from the byte at on, the room
+// grown only when a text needs more; gives the number of bytes written.
+size_t NarrowInto(const wchar_t *text, std::string &room, size_t at = 0);

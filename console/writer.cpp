@@ -33,8 +33,13 @@ void WriteLine(const std::string &text) {
 }
 
 void WriteWideLine(const wchar_t *text) {
+  WriteWideLine(nullptr, text);
+}
+
+void WriteWideLine(const wchar_t *label, const wchar_t *text) {
   if (OutputIsConsole()) {
-    std::wstring line(text ? text : L"");
+    std::wstring line(label ? label : L"");
+    line += text ? text : L"";
     MaskControls(line);
     PutConsoleLine(line + L"\r\n");
     return;
@@ -44,7 +49,8 @@ void WriteWideLine(const wchar_t *text) {
   // byte, in every ANSI code page, and never part of another character, so
   // masking the bytes masks the characters.
   static std::string room;
-  size_t size = NarrowInto(text, room);
+  size_t size = NarrowInto(label, room);
+  size += NarrowInto(text, room, size);
   MaskControls(&room[0], size);
   PutLine(room.data(), size);
 }

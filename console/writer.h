@@ -14,6 +14,9 @@ void WriteLine(const std::string &text);
 // A text from the library: each control character (U+0001 to U+001F, U+007F)
 // is written as "?", so that one record always gives exactly its lines.
 void WriteWideLine(const wchar_t *text); // null is the empty text
+// The same for a line in two parts, a label of the tool's and a text, each
+// null for the empty text, written as one line.
+void WriteWideLine(const wchar_t *label, const wchar_t *text);
 
 // True for a real console: a character device that has a console mode (NUL
 // is a character device too, and has none).

@@ -88,12 +88,17 @@ TEST(Dispatch, ImageIndexTexts) {
   }
 }
 
+using Texts = std::vector<std::wstring>;
+
 // Each record's lines, label and value joined, from its table of fields.
 template <typename Record>
-RecordLines LinesOf(void (*linesOf)(const Record &, RecordLines &), const Record &record) {
+Texts LinesOf(void (*linesOf)(const Record &, RecordLines &), const Record &record) {
   static RecordLines lines; // reused, as a listing reuses it
   linesOf(record, lines);
-  return lines;
+  Texts texts;
+  for (const RecordLine &line : lines)
+    texts.push_back(std::wstring(line.label) + line.value());
+  return texts;
 }
 
 TEST(Listing, StateLines) {
@@ -110,10 +115,10 @@ TEST(Listing, StateLines) {
   for (const auto &c : cases) {
     const auto state = static_cast<DismPackageFeatureState>(c.state);
     DismFeature feature = {L"NetFx3", state};
-    EXPECT_EQ(LinesOf(FeatureLines, feature), RecordLines({L"FeatureName:NetFx3", c.line}))
+    EXPECT_EQ(LinesOf(FeatureLines, feature), Texts({L"FeatureName:NetFx3", c.line}))
         << c.state;
     DismCapability capability = {nullptr, state};
-    EXPECT_EQ(LinesOf(CapabilityLines, capability), RecordLines({L"CapabilityName:", c.line}))
+    EXPECT_EQ(LinesOf(CapabilityLines, capability), Texts({L"CapabilityName:", c.line}))
         << c.state;
   }
 }
@@ -141,7 +146,7 @@ TEST(StatusLines, FailureLineEndsInTheLastErrorText) {
 TEST(Listing, MountedImageLines) {
   struct {
     UINT mode, status;
-    RecordLines tail; // after the path, file and index lines
+    Texts tail; // after the path, file and index lines
   } cases[] = {
       {DismReadWrite, DismMountStatusOk, {L"MountMode: RW", L"MountStatus: OK"}},
       {DismReadOnly, DismMountStatusNeedsRemount, {L"MountMode: RO", L"MountStatus: NeedsRemount"}},
@@ -153,7 +158,7 @@ TEST(Listing, MountedImageLines) {
     DismMountedImageInfo image = {L"C:\\Mount", nullptr, 4294967295u,
                                   static_cast<DismMountMode>(c.mode),
                                   static_cast<DismMountStatus>(c.status)};
-    RecordLines lines = {L"MountPath: C:\\Mount", L"ImageFilePath: ", L"ImageIndex: 4294967295"};
+    Texts lines = {L"MountPath: C:\\Mount", L"ImageFilePath: ", L"ImageIndex: 4294967295"};
     lines.insert(lines.end(), c.tail.begin(), c.tail.end());
     EXPECT_EQ(LinesOf(MountedImageLines, image), lines) << c.mode << " " << c.status;
   }
@@ -169,17 +174,17 @@ TEST(Listing, ImageAndNameLines) {
   image.Build = 4294967295u;
   EXPECT_EQ(
       LinesOf(ImageLines, image),
-      RecordLines({L"Index:2147483648", L"ImageName:Windows 10 Pro", L"Version:10.0.4294967295"}));
+      Texts({L"Index:2147483648", L"ImageName:Windows 10 Pro", L"Version:10.0.4294967295"}));
   image = DismImageInfo{};
-  EXPECT_EQ(LinesOf(ImageLines, image), RecordLines({L"Index:0", L"ImageName:", L"Version:0.0.0"}));
+  EXPECT_EQ(LinesOf(ImageLines, image), Texts({L"Index:0", L"ImageName:", L"Version:0.0.0"}));
   DismPackage package = {};
   package.PackageName = L"Package_for_KB1";
-  EXPECT_EQ(LinesOf(PackageLines, package), RecordLines({L"Package_for_KB1"}));
+  EXPECT_EQ(LinesOf(PackageLines, package), Texts({L"Package_for_KB1"}));
   package.PackageName = nullptr;
-  EXPECT_EQ(LinesOf(PackageLines, package), RecordLines({L""}));
+  EXPECT_EQ(LinesOf(PackageLines, package), Texts({L""}));
   DismDriverPackage driver = {};
   driver.PublishedName = L"oem3.inf";
-  EXPECT_EQ(LinesOf(DriverLines, driver), RecordLines({L"oem3.inf"}));
+  EXPECT_EQ(LinesOf(DriverLines, driver), Texts({L"oem3.inf"}));
 }
 
 TEST(Listing, EnumerationWords) {
