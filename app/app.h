@@ -10,14 +10,20 @@
 #include "udismapi/udismapi.h"
 
 // ---- status lines -----------------------------------------------------------
-// Which statuses of the library count as done.
+// Which statuses of the library count as done. 1 is done, with the session
+// to be reloaded; 3010 (ERROR_SUCCESS_REBOOT_REQUIRED) is done, with a
+// restart to finish, which the line "RestartRequired:Yes" after the status
+// says where the operation changed the image.
 enum class Success {
-  ZeroOnly,  // the first commands' add-driver, add-capability, mount, unmount,
-             // their listings, and the initialisation
-  ZeroOrOne, // 1 too, done with the session to be reloaded: add-package and
-             // every later operation
+  ZeroOnly,      // mount, unmount, the first commands' listings, initialisation
+  ZeroOrOne,     // the later listings, commit, remount
+  ZeroOrRestart, // the first commands' add-driver and add-capability: 0, 3010
+  Change,        // add-package and every later change: 0, 1, 3010
+  Health,        // the health checks: 0, 1, 3010, no restart line
 };
 bool Succeeded(Success rule, HRESULT status);
+// True when an OK status of the rule is followed by "RestartRequired:Yes".
+bool RestartFollows(Success rule, HRESULT status);
 // One library operation as its status line reports it.
 struct Operation {
   const char *name;
@@ -26,9 +32,12 @@ struct Operation {
 // "<name> OK" when the status counts as done, else "<name> Failed: ", the
 // status in signed decimal, a blank and the library's last error text.
 std::string StatusLine(const Operation &operation, HRESULT status, const std::string &lastError);
-// Prints the status line, fetching the last error text only for a failure;
-// true when the status counts as done.
+// Prints the status line, fetching the last error text only for a failure,
+// and the restart line where one follows; true when the status counts as done.
 bool PrintStatus(const Operation &operation, HRESULT status);
+// "<what> Failed: <code> <text>" for a failure of the tool's own, such as a
+// folder that cannot be listed.
+void PrintFailure(const std::wstring &what, DWORD code, const std::string &text);
 
 // ---- record lines -----------------------------------------------------------
 // One line of a record: its label, then either a text of the record itself,
@@ -74,38 +83,55 @@ void PrintRecords(const Records &records, void (*linesOf)(const Record &, Record
 }
 
 // ---- dispatch ---------------------------------------------------------------
+// What a command that is one call in a session takes from the command line,
+// checked before the session opens.
+struct Inputs {
+  std::wstring name; // the first value after the target
+};
 // One row per command, in the order commands run: the keyword and the
 // command's procedure; or, for a command that is one library call in a
-// session of its own, no procedure but the call's operation, the call, and
-// what it prints after an OK status.
+// session of its own, no procedure but the call's operation, the message for
+// a missing name where it takes one, the call, and what it prints after an
+// OK status.
 struct Command {
   const char *keyword; // searched in the lower-cased command text
   void (*run)();
   Operation operation;
-  HRESULT (*call)();
+  const char *nameMissing;
+  HRESULT (*call)(const Inputs &inputs);
   void (*printAfter)();
 };
 extern const Command Commands[];
 extern const size_t CommandCount;
+// The first ten commands keep their order; the later ones follow them.
+constexpr size_t FirstCommandCount = 10;
 
 extern const char *const UsageLines[];
 extern const size_t UsageLineCount;
 extern const char *const HelpLines[]; // after the usage lines
 extern const size_t HelpLineCount;
 
-// The whole command line as one text: a blank before each argument.
+// The whole command line as one text: a blank before each argument, each in
+// the ANSI code page, a character it lacks as "?".
 extern std::string CommandText;
 std::string JoinArguments(const std::vector<std::string> &arguments);
-// Indexes into Commands of the commands the command text selects, in order.
+// Indexes into Commands of the commands the command text selects, in table
+// order; but an unmount runs after the later commands that work on a mount,
+// so that what they change is what it saves.
 std::vector<size_t> SelectedCommands(const std::string &commandText);
-// True when the option's text occurs anywhere in the command text.
+// True when the option's text occurs anywhere in the command text: the
+// options of the first commands.
 bool HasOption(const char *option);
-// The value of the option from the argument that holds it, in its own case.
-std::string OptionValue(const char *option);
-// A decimal image index from 1 to 4294967295; false for any other text.
-bool ParseImageIndex(const std::string &text, UINT &index);
-// Argument n as a value: one that begins with "/" is an option, not a value.
-std::string ValueArgument(int n);
+// True when an argument is the option, in any case: the later options.
+bool HasSwitch(const char *option);
+// A decimal image index from 1 to 4294967295, leading zeros taken as a
+// number takes them; false for any other text.
+bool ParseImageIndex(const std::wstring &text, UINT &index);
+// The values from the argument at index n on (2 for argument 3): the
+// arguments that are neither an option nor a command's keyword, in their
+// order. Values() are those after the target, argument 2.
+std::vector<std::wstring> ValuesFrom(size_t n);
+std::vector<std::wstring> Values();
 // The whole run after the start-up report: usage or the commands.
 void RunCommandLine();
 
@@ -116,26 +142,35 @@ extern _DismPackages Packages;
 extern _DismDriverPackages Drivers;
 extern _DismFeatures Features;
 extern _DismCapabilities Capabilities;
+extern DismImageHealthState ImageHealth;
 
 // ---- sessions ---------------------------------------------------------------
-// Raises "folder does not exist" unless the path names an existing folder.
-void RequireFolder(const std::string &path);
-// What a session command opens: a mount folder.
+// Raise unless the path names an existing folder ("folder does not exist"),
+// an existing file, no pattern ("file does not exist").
+void RequireFolder(const std::wstring &path);
+void RequireFile(const std::wstring &path);
+// A source: a folder that must exist, or an image ("wim:<file>:<index>")
+// whose file must exist and whose index must be a number; the empty text for
+// none.
+void RequireSource(const std::wstring &source);
+// What a session command opens: the running Windows, or a mount folder.
 struct Target {
-  std::string folder;
+  bool online;
+  std::wstring folder;
 };
-// Argument 2 as a session command's target: the mount folder must exist.
+// Argument 2 as a session command's target: "/online" in any case, or a mount
+// folder, which must exist.
 Target SessionTarget();
+// Opens a session on the target; prints "DismOpenSession failed" and gives
+// false when it does not open.
+bool OpenSession(const Target &target);
 // Opens a session on the target, runs the operation and closes the session
-// again, whatever the operation gave; "DismOpenSession failed" when it does
-// not open. An error that ends the run inside the operation closes the
-// session on its way out; a stop while the session opened skips the
-// operation.
+// again, whatever the operation gave. An error that ends the run inside the
+// operation closes the session on its way out; a stop while the session
+// opened skips the operation.
 template <typename Run> void InSession(const Target &target, Run operation) {
-  if (dism_OpenSession(target.folder) != S_OK) {
-    WriteLine("DismOpenSession failed");
+  if (!OpenSession(target))
     return;
-  }
   try {
     if (!StopRequested())
       operation();
@@ -161,7 +196,10 @@ void GetImageInfoCommand();
 void CleanupMountpointsCommand();
 void GetMountedImageInfoCommand();
 void RemountImageCommand();
+void RemovePackageCommand();
 void EnableFeatureCommand();
+void ApplyUnattendCommand();
+void RestoreHealthCommand();
 void HelpCommand();
 
 // Asks every top-level window of the class to close, and waits a bounded time.

@@ -2,9 +2,11 @@
 
 #include "console/console.h"
 
+#include <algorithm>
+
 namespace {
 
-// The lines after an OK status of the listings.
+// The lines after an OK status of the listings and the health checks.
 void PrintPackages() {
   PrintRecords(Packages, PackageLines);
 }
@@ -17,6 +19,10 @@ void PrintFeatures() {
 void PrintCapabilities() {
   PrintRecords(Capabilities, CapabilityLines);
 }
+void PrintHealth() {
+  const wchar_t *const words[] = {L"Healthy", L"Repairable", L"NonRepairable"};
+  WriteWideLine(L"ImageHealth:", EnumWord(static_cast<UINT>(ImageHealth), words).c_str());
+}
 
 } // namespace
 
@@ -24,42 +30,49 @@ using namespace OperationName;
 
 // clang-format off
 const Command Commands[] = {
-    {"/mount-image", MountImageCommand, {}, nullptr, nullptr},
-    {"/unmount-image", UnmountImageCommand, {}, nullptr, nullptr},
-    {"/add-package", nullptr, {AddPackage, Success::ZeroOrOne},
-     [] { return dism_AddPackage(Argument(3)); }, nullptr},
-    {"/add-driver", AddDriverCommand, {}, nullptr, nullptr},
-    {"/add-capability", AddCapabilityCommand, {}, nullptr, nullptr},
-    {"/get-packages", nullptr, {GetPackages, Success::ZeroOnly},
-     [] { return dism_GetPackages(Packages); }, PrintPackages},
-    {"/get-drivers", nullptr, {GetDrivers, Success::ZeroOnly},
-     [] { return dism_GetDrivers(Drivers); }, PrintDrivers},
-    {"get-imageinfo", GetImageInfoCommand, {}, nullptr, nullptr},
-    {"dismcleanupmountpoints", CleanupMountpointsCommand, {}, nullptr, nullptr},
-    {"/get-mountedimageinfo", GetMountedImageInfoCommand, {}, nullptr, nullptr},
+    {"/mount-image", MountImageCommand, {}, nullptr, nullptr, nullptr},
+    {"/unmount-image", UnmountImageCommand, {}, nullptr, nullptr, nullptr},
+    {"/add-package", nullptr, {AddPackage, Success::Change}, nullptr,
+     [](const Inputs &) { return dism_AddPackage(Argument(3)); }, nullptr},
+    {"/add-driver", AddDriverCommand, {}, nullptr, nullptr, nullptr},
+    {"/add-capability", AddCapabilityCommand, {}, nullptr, nullptr, nullptr},
+    {"/get-packages", nullptr, {GetPackages, Success::ZeroOnly}, nullptr,
+     [](const Inputs &) { return dism_GetPackages(Packages); }, PrintPackages},
+    {"/get-drivers", nullptr, {GetDrivers, Success::ZeroOnly}, nullptr,
+     [](const Inputs &) { return dism_GetDrivers(Drivers); }, PrintDrivers},
+    {"get-imageinfo", GetImageInfoCommand, {}, nullptr, nullptr, nullptr},
+    {"dismcleanupmountpoints", CleanupMountpointsCommand, {}, nullptr, nullptr, nullptr},
+    {"/get-mountedimageinfo", GetMountedImageInfoCommand, {}, nullptr, nullptr, nullptr},
     // Later commands run after the first ten, whose order stays as it was.
-    {"/remount-image", RemountImageCommand, {}, nullptr, nullptr},
-    {"/remove-package", nullptr, {RemovePackage, Success::ZeroOrOne},
-     [] { return dism_RemovePackage(Argument(3)); }, nullptr},
-    {"/remove-driver", nullptr, {RemoveDriver, Success::ZeroOrOne},
-     [] { return dism_RemoveDriver(Argument(3)); }, nullptr},
-    {"/remove-capability", nullptr, {RemoveCapability, Success::ZeroOrOne},
-     [] { return dism_RemoveCapability(Argument(3)); }, nullptr},
-    {"/enable-feature", EnableFeatureCommand, {}, nullptr, nullptr},
-    {"/disable-feature", nullptr, {DisableFeature, Success::ZeroOrOne},
-     [] { return dism_DisableFeature(Argument(3), HasOption("/removepayload")); }, nullptr},
-    {"/get-features", nullptr, {GetFeatures, Success::ZeroOrOne},
-     [] { return dism_GetFeatures(Features); }, PrintFeatures},
-    {"/get-capabilities", nullptr, {GetCapabilities, Success::ZeroOrOne},
-     [] { return dism_GetCapabilities(Capabilities); }, PrintCapabilities},
-    {"/commit-image", nullptr, {CommitImage, Success::ZeroOrOne},
-     [] { return dism_CommitImage(HasOption("/append") ? DISM_COMMIT_APPEND : DISM_COMMIT_IMAGE); },
+    {"/remount-image", RemountImageCommand, {}, nullptr, nullptr, nullptr},
+    {"/remove-package", RemovePackageCommand, {}, nullptr, nullptr, nullptr},
+    {"/remove-driver", nullptr, {RemoveDriver, Success::Change}, "driver missing",
+     [](const Inputs &in) { return dism_RemoveDriver(in.name); }, nullptr},
+    {"/remove-capability", nullptr, {RemoveCapability, Success::Change}, "capability missing",
+     [](const Inputs &in) { return dism_RemoveCapability(in.name); }, nullptr},
+    {"/enable-feature", EnableFeatureCommand, {}, nullptr, nullptr, nullptr},
+    {"/disable-feature", nullptr, {DisableFeature, Success::Change}, "feature name missing",
+     [](const Inputs &in) { return dism_DisableFeature(in.name, HasSwitch("/removepayload")); },
      nullptr},
-    {"/?", HelpCommand, {}, nullptr, nullptr},
+    {"/get-features", nullptr, {GetFeatures, Success::ZeroOrOne}, nullptr,
+     [](const Inputs &) { return dism_GetFeatures(Features); }, PrintFeatures},
+    {"/get-capabilities", nullptr, {GetCapabilities, Success::ZeroOrOne}, nullptr,
+     [](const Inputs &) { return dism_GetCapabilities(Capabilities); }, PrintCapabilities},
+    {"/apply-unattend", ApplyUnattendCommand, {}, nullptr, nullptr, nullptr},
+    {"/check-health", nullptr, {CheckImageHealth, Success::Health}, nullptr,
+     [](const Inputs &) { return dism_CheckImageHealth(false, ImageHealth); }, PrintHealth},
+    {"/scan-health", nullptr, {CheckImageHealth, Success::Health}, nullptr,
+     [](const Inputs &) { return dism_CheckImageHealth(true, ImageHealth); }, PrintHealth},
+    {"/restore-health", RestoreHealthCommand, {}, nullptr, nullptr, nullptr},
+    {"/commit-image", nullptr, {CommitImage, Success::ZeroOrOne}, nullptr,
+     [](const Inputs &) {
+       return dism_CommitImage(HasSwitch("/append") ? DISM_COMMIT_APPEND : DISM_COMMIT_IMAGE);
+     }, nullptr},
+    {"/?", HelpCommand, {}, nullptr, nullptr, nullptr},
 };
 // clang-format on
 const size_t CommandCount = sizeof Commands / sizeof Commands[0];
-static_assert(sizeof Commands / sizeof Commands[0] == 20, "twenty commands");
+static_assert(sizeof Commands / sizeof Commands[0] == 24, "twenty-four commands");
 
 const char *const UsageLines[] = {
     "vantorix 0.2",
@@ -93,6 +106,13 @@ const char *const HelpLines[] = {
     "vantorix /get-capabilities c:\\mount",
     "vantorix /get-drivers c:\\mount",
     "vantorix /get-packages c:\\mount",
+    "vantorix /apply-unattend c:\\mount c:\\temp\\unattend.xml",
+    "vantorix /check-health c:\\mount",
+    "vantorix /scan-health c:\\mount",
+    "vantorix /restore-health c:\\mount [c:\\sources] [/limitaccess]",
+    "vantorix /restore-health /online wim:d:\\sources\\install.wim:6 /limitaccess",
+    "vantorix /enable-feature /online NetFx3 wim:d:\\sources\\install.wim:6 [/all]",
+    "vantorix /get-packages /online",
     "vantorix dismcleanupmountpoints",
     "vantorix /?",
 };
@@ -106,6 +126,7 @@ _DismPackages Packages;
 _DismDriverPackages Drivers;
 _DismFeatures Features;
 _DismCapabilities Capabilities;
+DismImageHealthState ImageHealth = DismImageHealthy;
 
 std::string JoinArguments(const std::vector<std::string> &arguments) {
   std::string text;
@@ -114,6 +135,17 @@ std::string JoinArguments(const std::vector<std::string> &arguments) {
   return text;
 }
 
+namespace {
+
+// The later commands that work on a mount: all but the remount, which needs
+// none open, and the help.
+bool WorksOnAMount(size_t i) {
+  const std::string keyword = Commands[i].keyword;
+  return i >= FirstCommandCount && keyword != "/remount-image" && keyword != "/?";
+}
+
+} // namespace
+
 // Each keyword is looked for once, in table order: a command runs at most
 // once, and where its keyword stands on the command line does not matter.
 std::vector<size_t> SelectedCommands(const std::string &commandText) {
@@ -121,6 +153,14 @@ std::vector<size_t> SelectedCommands(const std::string &commandText) {
   for (size_t i = 0; i < CommandCount; ++i)
     if (TextPos(Commands[i].keyword, commandText) > 0)
       selected.push_back(i);
+  const auto unmount = std::find_if(selected.begin(), selected.end(), [](size_t i) {
+    return std::string(Commands[i].keyword) == "/unmount-image";
+  });
+  if (unmount != selected.end() && std::any_of(selected.begin(), selected.end(), WorksOnAMount)) {
+    const size_t index = *unmount;
+    selected.erase(unmount);
+    selected.push_back(index);
+  }
   return selected;
 }
 
@@ -128,25 +168,44 @@ bool HasOption(const char *option) {
   return TextPos(option, CommandText) > 0;
 }
 
-std::string OptionValue(const char *option) {
-  return OptionValueOf(Arguments(), option);
+bool HasSwitch(const char *option) {
+  for (const std::wstring &argument : Arguments())
+    if (SameOption(argument, option))
+      return true;
+  return false;
 }
 
-bool ParseImageIndex(const std::string &text, UINT &index) {
-  if (text.empty() || text.size() > 10 || text.find_first_not_of("0123456789") != std::string::npos)
+bool ParseImageIndex(const std::wstring &text, UINT &index) {
+  size_t first = text.find_first_not_of(L'0');
+  const std::wstring digits = first == std::wstring::npos ? L"" : text.substr(first);
+  if (text.empty() || digits.size() > 10 ||
+      digits.find_first_not_of(L"0123456789") != std::wstring::npos)
     return false;
   unsigned long long value = 0;
-  for (char digit : text)
-    value = value * 10 + static_cast<unsigned>(digit - '0');
+  for (wchar_t digit : digits)
+    value = value * 10 + static_cast<unsigned>(digit - L'0');
   if (value < 1 || value > 0xFFFFFFFFull)
     return false;
   index = static_cast<UINT>(value);
   return true;
 }
 
-std::string ValueArgument(int n) {
-  std::string value = Argument(n);
-  return !value.empty() && value[0] == '/' ? std::string() : value;
+std::vector<std::wstring> ValuesFrom(size_t n) {
+  std::vector<std::wstring> values = ValuesAfter(Arguments(), n);
+  // A keyword without its slash is a command, not a value.
+  values.erase(std::remove_if(values.begin(), values.end(),
+                              [](const std::wstring &value) {
+                                return std::any_of(Commands, Commands + CommandCount,
+                                                   [&](const Command &command) {
+                                                     return SameOption(value, command.keyword);
+                                                   });
+                              }),
+               values.end());
+  return values;
+}
+
+std::vector<std::wstring> Values() {
+  return ValuesFrom(2);
 }
 
 namespace {
@@ -169,9 +228,17 @@ void RunCommandLine() {
   if (StopRequested())
     return;
   // Every argument puts a blank in front of itself: empty means none.
-  CommandText = LowerAscii(JoinArguments(Arguments()));
+  std::vector<std::string> arguments;
+  for (const std::wstring &argument : Arguments())
+    arguments.push_back(NarrowText(argument.c_str()));
+  CommandText = LowerAscii(JoinArguments(arguments));
   if (CommandText.empty()) {
     PrintUsage();
+    return;
+  }
+  // Asking for the help runs nothing else, whatever else the line holds.
+  if (HasOption("/?")) {
+    HelpCommand();
     return;
   }
   for (size_t i : SelectedCommands(CommandText)) {

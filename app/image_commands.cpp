@@ -20,19 +20,29 @@ const DismImageInfo *MountedRecord(const _DismImagesInfo &images, bool indexGive
   return nullptr;
 }
 
+// The image index of "/index:N", 1 without one. Every "/index:" must give the
+// same number; anything else ends the run before a file is read.
+UINT ChosenIndex(bool &given) {
+  const std::vector<std::wstring> values = OptionValuesOf(Arguments(), "/index:");
+  given = !values.empty();
+  UINT index = 1;
+  for (const std::wstring &value : values) {
+    UINT next = 0;
+    if (!ParseImageIndex(value, next) || (&value != &values.front() && next != index))
+      RaiseError("Exception", "image index is not a number");
+    index = next;
+  }
+  return index;
+}
+
 } // namespace
 
 void MountImageCommand() {
-  const std::string image = Argument(2), folder = Argument(3);
+  const std::wstring image = Argument(2), folder = Argument(3);
   // A bad index ends the run before the file is asked about or anything is
-  // unmounted. The number is the option's value up to the next blank.
-  UINT index = 1;
-  const bool indexGiven = HasOption("/index:");
-  if (indexGiven) {
-    const std::string value = OptionValue("/index:");
-    if (!ParseImageIndex(value.substr(0, value.find(' ')), index))
-      RaiseError("Exception", "image index is not a number");
-  }
+  // unmounted.
+  bool indexGiven = false;
+  const UINT index = ChosenIndex(indexGiven);
   // A missing image file raises here, before anything is unmounted.
   HRESULT status = dism_GetImageInfo(image, ImagesInfo);
   const DismImageInfo *record = MountedRecord(ImagesInfo, indexGiven, index);
@@ -85,7 +95,7 @@ void GetMountedImageInfoCommand() {
 }
 
 void RemountImageCommand() {
-  const std::string folder = Argument(2);
+  const std::wstring folder = Argument(2);
   RequireFolder(folder);
   PrintStatus({RemountImage, Success::ZeroOrOne}, dism_RemountImage(folder));
 }

@@ -1,61 +1,139 @@
-// Commands that work on a mounted image through a session of its own,
-// opened on argument 2 and closed again whatever the operation gave.
+// Commands that work on an image through a session of their own, opened on
+// argument 2 (a mount folder, or the running Windows) and closed again
+// whatever the operation gave. Every argument is checked before the session
+// opens: the target first, then the name, then a source or a file.
 #include "app/app.h"
 
 #include "console/console.h"
+
+#include <cstring>
 
 namespace {
 
 using namespace OperationName;
 
-const Operation AddDriverOperation = {AddDriver, Success::ZeroOnly};
+const Operation AddDriverOperation = {AddDriver, Success::ZeroOrRestart};
+// A driver of a folder may ask for the session to be reloaded.
+const Operation FolderDriverOperation = {AddDriver, Success::Change};
 
-// Argument 4 as a source folder: empty for none; one that is not a folder
-// ends the run before the session opens.
-std::string SourceFolder() {
-  std::string folder = ValueArgument(4);
-  if (!folder.empty())
-    RequireFolder(folder);
-  return folder;
+// The first value after the target, the command's name; raises the message
+// when there is none.
+std::wstring RequiredName(const char *missing) {
+  const std::vector<std::wstring> values = Values();
+  if (values.empty())
+    RaiseError("Exception", missing);
+  return values[0];
 }
 
-// Every driver of a folder and the folders below it, in one session: its
-// path, then the status of adding it.
-void AddDriversBelow(const Target &target, const std::string &folder) {
-  InSession(target, [&] {
-    for (const std::wstring &driver : FilesBelow(WideText(folder), L".inf")) {
-      if (StopRequested())
-        return;
-      WriteWideLine(L"driver:", driver.c_str());
-      PrintStatus(AddDriverOperation, dism_AddFoundDriver(driver));
+// The value at the place given among the values, a source; the empty text
+// for none.
+std::wstring CheckedSource(const std::vector<std::wstring> &values, size_t at) {
+  const std::wstring source = at < values.size() ? values[at] : std::wstring();
+  RequireSource(source);
+  return source;
+}
+
+// A package file is a text that reads as a path; anything else is a name.
+bool IsPackageFile(const std::wstring &package) {
+  const auto endsWith = [&](const char *suffix) {
+    const size_t length = strlen(suffix);
+    return package.size() >= length && SameOption(package.substr(package.size() - length), suffix);
+  };
+  return package.find_first_of(L"\\/:") != std::wstring::npos || endsWith(".cab") ||
+         endsWith(".msu");
+}
+
+// Every driver of a folder and the folders below it, searched before the
+// session opens, then added in one session: its path, then the status of
+// adding it. A driver answered 1 asks for the session to be reloaded, which
+// it is before the next driver.
+void AddDriversBelow(const Target &target, const std::wstring &folder) {
+  std::vector<std::wstring> drivers;
+  std::vector<FolderFailure> failures;
+  if (!FilesBelow(folder, L".inf", drivers, failures))
+    RaiseError("Exception", "folder does not exist");
+  for (const FolderFailure &failure : failures)
+    PrintFailure(L"folder:" + failure.folder, failure.code, SystemMessage(failure.code));
+  if (drivers.empty() || StopRequested() || !OpenSession(target))
+    return;
+  try {
+    for (size_t i = 0; i < drivers.size() && !StopRequested(); ++i) {
+      WriteWideLine(L"driver:", drivers[i].c_str());
+      const HRESULT status = dism_AddFoundDriver(drivers[i]);
+      PrintStatus(FolderDriverOperation, status);
+      if (status == DISMAPI_S_RELOAD_IMAGE_SESSION_REQUIRED && i + 1 < drivers.size() &&
+          !StopRequested()) {
+        dism_CloseSession();
+        if (!OpenSession(target))
+          return; // nothing open to close
+      }
     }
-  });
+  } catch (...) {
+    dism_CloseSession();
+    throw;
+  }
+  dism_CloseSession();
 }
 
 } // namespace
 
-void RequireFolder(const std::string &path) {
+void RequireFolder(const std::wstring &path) {
   if (!IsExistingFolder(path))
     RaiseError("Exception", "folder does not exist");
 }
 
+void RequireFile(const std::wstring &path) {
+  if (!IsPlainFile(path))
+    RaiseError("Exception", "file does not exist");
+}
+
+void RequireSource(const std::wstring &source) {
+  if (source.empty())
+    return;
+  if (!IsImageSource(source)) {
+    RequireFolder(source);
+    return;
+  }
+  // "wim:<image file>:<index>": the file is all between the prefix and the
+  // last colon.
+  const size_t colon = source.rfind(L':');
+  const std::wstring file = colon > 3 ? source.substr(4, colon - 4) : std::wstring();
+  RequireFile(file);
+  UINT index = 0;
+  if (!ParseImageIndex(source.substr(colon + 1), index))
+    RaiseError("Exception", "image index is not a number");
+}
+
 Target SessionTarget() {
-  Target target = {Argument(2)};
-  RequireFolder(target.folder);
-  return target;
+  const std::wstring argument = Argument(2);
+  if (SameOption(argument, "/online"))
+    return {true, std::wstring()};
+  RequireFolder(argument);
+  return {false, argument};
+}
+
+bool OpenSession(const Target &target) {
+  if ((target.online ? dism_OpenOnlineSession() : dism_OpenSession(target.folder)) == S_OK)
+    return true;
+  WriteLine("DismOpenSession failed");
+  return false;
 }
 
 void RunSessionCall(const Command &command) {
-  InSession(SessionTarget(), [&] {
-    if (PrintStatus(command.operation, command.call()) && command.printAfter != nullptr)
+  const Target target = SessionTarget();
+  Inputs inputs;
+  if (command.nameMissing != nullptr)
+    inputs.name = RequiredName(command.nameMissing);
+  InSession(target, [&] {
+    if (PrintStatus(command.operation, command.call(inputs)) && command.printAfter != nullptr)
       command.printAfter();
   });
 }
 
 void AddDriverCommand() {
-  const std::string driver = Argument(3);
+  const std::wstring driver = Argument(3);
   const Target target = SessionTarget();
-  if (HasOption("/recurse") && IsExistingFolder(driver)) {
+  if (HasSwitch("/recurse") && IsExistingFolder(driver)) {
     AddDriversBelow(target, driver);
     return;
   }
@@ -63,16 +141,52 @@ void AddDriverCommand() {
 }
 
 void AddCapabilityCommand() {
-  const std::string source = SourceFolder();
-  InSession(SessionTarget(), [&] {
-    PrintStatus({AddCapability, Success::ZeroOnly}, dism_AddCapability(Argument(3), source));
+  const Target target = SessionTarget();
+  // The name is argument 3, whatever it is; the source the first value after.
+  const std::wstring source = CheckedSource(ValuesFrom(3), 0);
+  InSession(target, [&] {
+    PrintStatus({AddCapability, Success::ZeroOrRestart}, dism_AddCapability(Argument(3), source));
+  });
+}
+
+void RemovePackageCommand() {
+  const Target target = SessionTarget();
+  const std::wstring package = RequiredName("package missing");
+  const bool isFile = IsPackageFile(package);
+  if (isFile)
+    RequireFile(package);
+  const std::wstring identifier = isFile ? FullPath(package) : package;
+  InSession(target, [&] {
+    PrintStatus({RemovePackage, Success::Change},
+                dism_RemovePackage(identifier, isFile ? DismPackagePath : DismPackageName));
   });
 }
 
 void EnableFeatureCommand() {
-  const std::string source = SourceFolder();
-  InSession(SessionTarget(), [&] {
-    PrintStatus({EnableFeature, Success::ZeroOrOne},
-                dism_EnableFeature(Argument(3), source, HasOption("/all")));
+  const Target target = SessionTarget();
+  const std::wstring feature = RequiredName("feature name missing");
+  const std::wstring source = CheckedSource(Values(), 1);
+  InSession(target, [&] {
+    PrintStatus({EnableFeature, Success::Change},
+                dism_EnableFeature(feature, source, HasSwitch("/all")));
+  });
+}
+
+void ApplyUnattendCommand() {
+  const Target target = SessionTarget();
+  const std::vector<std::wstring> values = Values();
+  const std::wstring answerFile = values.empty() ? std::wstring() : values[0];
+  RequireFile(answerFile);
+  InSession(target, [&] {
+    PrintStatus({ApplyUnattend, Success::Change}, dism_ApplyUnattend(answerFile));
+  });
+}
+
+void RestoreHealthCommand() {
+  const Target target = SessionTarget();
+  const std::wstring source = CheckedSource(Values(), 0);
+  InSession(target, [&] {
+    PrintStatus({RestoreImageHealth, Success::Change},
+                dism_RestoreImageHealth(source, HasSwitch("/limitaccess")));
   });
 }

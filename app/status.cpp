@@ -2,13 +2,25 @@
 #include "app/app.h"
 
 bool Succeeded(Success rule, HRESULT status) {
+  const bool reload = status == DISMAPI_S_RELOAD_IMAGE_SESSION_REQUIRED;
+  const bool restart = status == ERROR_SUCCESS_REBOOT_REQUIRED;
   switch (rule) {
   case Success::ZeroOrOne:
-    return status == S_OK || status == DISMAPI_S_RELOAD_IMAGE_SESSION_REQUIRED;
+    return status == S_OK || reload;
+  case Success::ZeroOrRestart:
+    return status == S_OK || restart;
+  case Success::Change:
+  case Success::Health:
+    return status == S_OK || reload || restart;
   case Success::ZeroOnly:
   default:
     return status == S_OK;
   }
+}
+
+bool RestartFollows(Success rule, HRESULT status) {
+  return status == ERROR_SUCCESS_REBOOT_REQUIRED &&
+         (rule == Success::ZeroOrRestart || rule == Success::Change);
 }
 
 std::string StatusLine(const Operation &operation, HRESULT status, const std::string &lastError) {
@@ -20,5 +32,12 @@ std::string StatusLine(const Operation &operation, HRESULT status, const std::st
 bool PrintStatus(const Operation &operation, HRESULT status) {
   const bool done = Succeeded(operation.rule, status);
   WriteLine(StatusLine(operation, status, done ? std::string() : dism_LastErrorMessage()));
+  if (done && RestartFollows(operation.rule, status))
+    WriteLine("RestartRequired:Yes");
   return done;
+}
+
+void PrintFailure(const std::wstring &what, DWORD code, const std::string &text) {
+  const std::string rest = " Failed: " + SignedText(static_cast<int32_t>(code)) + " " + text;
+  WriteWideLine(what.c_str(), WideText(rest).c_str());
 }

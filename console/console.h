@@ -17,48 +17,83 @@
 #include "console/writer.h"
 
 // ---- the command line ------------------------------------------------------
-// The command line is scanned once, on first use; every argument access reads
-// that one list. Argument 0, the program name, is not in it; the list ends
-// before the first empty argument.
-const std::vector<std::string> &Arguments();
+// The command line is read in UTF-16 and scanned once, on first use; every
+// argument access reads that one list. Argument 0, the program name, is not
+// in it; the list ends before the first empty argument.
+const std::vector<std::wstring> &Arguments();
 int ArgumentCount();
-std::string Argument(int n); // 1 for the first; the empty text past the end
-// The same scan over a given command line, for tests.
+std::wstring Argument(int n); // 1 for the first; the empty text past the end
+// The same scan over a given command line, in UTF-16 or in 8-bit text of the
+// ANSI code page, for tests.
+std::vector<std::wstring> ArgumentsOf(const wchar_t *commandLine);
 std::vector<std::string> ArgumentsOf(const char *commandLine);
 int ArgumentCountOf(const char *commandLine);
 std::string ArgumentOf(const char *commandLine, int n);
-// The value of an option from the argument that holds it: the rest of the
-// first argument whose lower-cased text contains the option, after the
-// option, in the argument's own case and whole, blanks included; the empty
-// text when no argument holds it. The option is lower-case.
-std::string OptionValueOf(const std::vector<std::string> &arguments, const char *option);
+// True when the argument is the option, a lower-case text, ignoring the case
+// of A to Z.
+bool SameOption(const std::wstring &argument, const char *option);
+// The values of an option written as a prefix ("/index:"): for each argument
+// that begins with it, ignoring case, the rest of that argument, in its own
+// case and whole, blanks included.
+std::vector<std::wstring> OptionValuesOf(const std::vector<std::wstring> &arguments,
+                                         const char *prefix);
+// The values from the argument at index n on (0 for argument 1): those that
+// are no option, which begins with "/", in their order.
+std::vector<std::wstring> ValuesAfter(const std::vector<std::wstring> &arguments, size_t n);
 
 // ---- text helpers ---------------------------------------------------------
 std::string LowerAscii(std::string text);
+inline wchar_t LowerAscii(wchar_t c) {
+  return c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c - L'A' + L'a') : c;
+}
 // 1-based position of the first occurrence of needle, 0 when absent or when
 // either text is empty.
 size_t TextPos(const std::string &needle, const std::string &haystack);
 std::string SignedText(int32_t value);
 std::string UnsignedText(uint32_t value);
 std::string HexText(uint32_t value); // exactly 8 upper-case digits
-// A message of the library as one line: each run of CR and LF becomes one
-// blank, other control characters "?", and trailing blanks are dropped.
-std::string OneLine(const std::string &text);
-// Control characters of a library text (U+0001 to U+001F, U+007F) as "?".
-void MaskControls(char *text, size_t size);
+// A control character: U+0001 to U+001F, U+007F, the C1 controls U+0080 to
+// U+009F, and the line and paragraph separators U+2028 and U+2029.
+inline bool IsControl(wchar_t c) {
+  return (c >= 0x01 && c < 0x20) || (c >= 0x7F && c <= 0x9F) || c == 0x2028 || c == 0x2029;
+}
+// A message of the library as one 8-bit line: each run of CR and LF becomes
+// one blank, other control characters "?", and trailing blanks are dropped.
+std::string OneLine(const wchar_t *text);
+// Control characters of a text as "?".
 void MaskControls(std::wstring &text);
+bool HasControls(const wchar_t *text);
 // "major.minor.build", each in unsigned decimal.
 std::string VersionTriple(uint32_t major, uint32_t minor, uint32_t build);
 
 // ---- file system ------------------------------------------------------------
-bool IsExistingFile(const std::string &path); // wildcards honoured
-bool IsExistingFolder(const std::string &path);
+// The platform's full path of a path; empty when it makes none.
+std::wstring FullPath(const std::wstring &path);
+// A path as the platform and the library are handed it: as given, or, when
+// its full path passes 260 characters, that full path in the long form
+// (\\?\). A path that has no full path and is too long for one raises
+// "path too long".
+std::wstring LongFormPath(const std::wstring &path);
+bool IsExistingFile(const std::wstring &path); // wildcards honoured
+bool IsPlainFile(const std::wstring &path);    // an existing file, no wildcards
+bool IsExistingFolder(const std::wstring &path);
 // The current folder; no trailing backslash except at a drive root.
 std::string CurrentFolder();
+// The platform's text for a system error code, as one line; empty for none.
+std::string SystemMessage(DWORD code);
+// A folder whose listing failed, and the platform's error code.
+struct FolderFailure {
+  std::wstring folder;
+  DWORD code;
+};
 // The files below a folder, in all its subfolders, whose names end in the
 // suffix (any case), as full paths in ordinal order ignoring case. Folders
-// that are reparse points (junctions, links) are not entered.
-std::vector<std::wstring> FilesBelow(const std::wstring &folder, const wchar_t *suffix);
+// that are reparse points (junctions, links) are not entered; a folder whose
+// listing fails is one of the failures, and the search goes on with the
+// others. False when the folder itself cannot be listed. A stop ends the
+// search at the next folder.
+bool FilesBelow(const std::wstring &folder, const wchar_t *suffix, std::vector<std::wstring> &files,
+                std::vector<FolderFailure> &failures);
 
 // ---- functions of platform DLLs loaded at run time ---------------------------
 // The export of a loaded module, typed as the platform header declares it, so

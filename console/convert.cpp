@@ -16,6 +16,22 @@ std::wstring WideText(const std::string &text) {
   return wide;
 }
 
+namespace {
+
+// A character the code page lacks becomes "?", never a look-alike that reads
+// as another name or as a "/", a quote or a letter. UTF-8 as the ANSI code
+// page lacks none, and takes neither the flag nor a default character.
+struct NarrowRules {
+  DWORD flags;
+  const char *defaultChar;
+};
+NarrowRules Rules() {
+  static const bool utf8 = GetACP() == CP_UTF8;
+  return utf8 ? NarrowRules{0, nullptr} : NarrowRules{WC_NO_BEST_FIT_CHARS, "?"};
+}
+
+} // namespace
+
 size_t NarrowInto(const wchar_t *text, std::string &room, size_t at) {
   if (text == nullptr || *text == L'\0')
     return 0;
@@ -24,13 +40,16 @@ size_t NarrowInto(const wchar_t *text, std::string &room, size_t at) {
   // pays for filling it again.
   if (room.size() < at + 256)
     room.resize(at + 256);
-  int size = WideCharToMultiByte(CP_ACP, 0, text, -1, &room[at], static_cast<int>(room.size() - at),
-                                 nullptr, nullptr);
+  const NarrowRules rules = Rules();
+  int size = WideCharToMultiByte(CP_ACP, rules.flags, text, -1, &room[at],
+                                 static_cast<int>(room.size() - at), rules.defaultChar, nullptr);
   if (size <= 0 && GetLastError() == ERROR_INSUFFICIENT_BUFFER) {
-    size = WideCharToMultiByte(CP_ACP, 0, text, -1, nullptr, 0, nullptr, nullptr);
+    size =
+        WideCharToMultiByte(CP_ACP, rules.flags, text, -1, nullptr, 0, rules.defaultChar, nullptr);
     if (size > 0) {
       room.resize(at + static_cast<size_t>(size));
-      size = WideCharToMultiByte(CP_ACP, 0, text, -1, &room[at], size, nullptr, nullptr);
+      size = WideCharToMultiByte(CP_ACP, rules.flags, text, -1, &room[at], size, rules.defaultChar,
+                                 nullptr);
     }
   }
   return size > 1 ? static_cast<size_t>(size) - 1 : 0; // less the terminator

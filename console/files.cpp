@@ -3,22 +3,58 @@
 #include <algorithm>
 #include <vector>
 
+std::wstring FullPath(const std::wstring &path) {
+  if (path.empty())
+    return std::wstring();
+  DWORD size = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+  if (size == 0)
+    return std::wstring();
+  std::wstring full(size, L'\0');
+  DWORD length = GetFullPathNameW(path.c_str(), size, &full[0], nullptr);
+  if (length == 0 || length >= size)
+    return std::wstring();
+  full.resize(length);
+  return full;
+}
+
+// Past 260 characters the platform takes a path only in its long form, a
+// full path behind \\?\, which it then takes as it is.
+std::wstring LongFormPath(const std::wstring &path) {
+  if (path.empty() || path.compare(0, 4, L"\\\\?\\") == 0)
+    return path;
+  const std::wstring full = FullPath(path);
+  if (full.empty() && path.size() >= MAX_PATH)
+    RaiseError("Exception", "path too long");
+  if (full.size() < MAX_PATH)
+    return path;
+  if (full.compare(0, 2, L"\\\\") == 0)
+    return L"\\\\?\\UNC\\" + full.substr(2);
+  return L"\\\\?\\" + full;
+}
+
 // An existing file that is not a folder; a pattern that matches one counts.
-bool IsExistingFile(const std::string &path) {
+bool IsExistingFile(const std::wstring &path) {
   if (path.empty())
     return false;
-  WIN32_FIND_DATAA found;
-  HANDLE search = FindFirstFileA(path.c_str(), &found);
+  WIN32_FIND_DATAW found;
+  HANDLE search = FindFirstFileW(LongFormPath(path).c_str(), &found);
   if (search == INVALID_HANDLE_VALUE)
     return false;
   FindClose(search);
   return (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
-bool IsExistingFolder(const std::string &path) {
+bool IsPlainFile(const std::wstring &path) {
   if (path.empty())
     return false;
-  DWORD attributes = GetFileAttributesA(path.c_str());
+  DWORD attributes = GetFileAttributesW(LongFormPath(path).c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+bool IsExistingFolder(const std::wstring &path) {
+  if (path.empty())
+    return false;
+  DWORD attributes = GetFileAttributesW(LongFormPath(path).c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
@@ -44,6 +80,17 @@ HMODULE User32() {
   return module;
 }
 
+std::string SystemMessage(DWORD code) {
+  wchar_t *text = nullptr;
+  DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_ALLOCATE_BUFFER |
+                                    FORMAT_MESSAGE_IGNORE_INSERTS,
+                                nullptr, code, 0, reinterpret_cast<LPWSTR>(&text), 0, nullptr);
+  std::string line = length > 0 && text != nullptr ? OneLine(text) : std::string();
+  if (text != nullptr)
+    LocalFree(text);
+  return line;
+}
+
 namespace {
 
 bool EndsWithIgnoringCase(const std::wstring &name, const std::wstring &suffix) {
@@ -53,12 +100,24 @@ bool EndsWithIgnoringCase(const std::wstring &name, const std::wstring &suffix) 
                               static_cast<int>(suffix.size()), TRUE) == CSTR_EQUAL;
 }
 
-void CollectFiles(const std::wstring &folder, const std::wstring &suffix,
-                  std::vector<std::wstring> &files) {
+// Lists one folder: its files that end in the suffix, then the folders below
+// it, in turn; false when the folder's listing failed. A folder past 260
+// characters is listed in its long form, its paths kept plain.
+bool CollectFiles(const std::wstring &folder, const std::wstring &suffix,
+                  std::vector<std::wstring> &files, std::vector<FolderFailure> &failures) {
+  if (StopRequested())
+    return true;
   WIN32_FIND_DATAW found;
-  HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
-  if (search == INVALID_HANDLE_VALUE)
-    return;
+  HANDLE search = FindFirstFileW(LongFormPath(folder + L"\\*").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) {
+    const DWORD code = GetLastError();
+    // A drive root without entries lists nothing at all.
+    if (code == ERROR_FILE_NOT_FOUND || code == ERROR_NO_MORE_FILES)
+      return true;
+    failures.push_back({folder, code});
+    return false;
+  }
+  std::vector<std::wstring> below;
   do {
     const std::wstring name = found.cFileName;
     if (name == L"." || name == L"..")
@@ -69,28 +128,33 @@ void CollectFiles(const std::wstring &folder, const std::wstring &suffix,
         files.push_back(path);
     } else if ((found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
       // A junction or link may lead back up the tree: never entered.
-      CollectFiles(path, suffix, files);
+      below.push_back(path);
     }
   } while (FindNextFileW(search, &found));
+  const DWORD code = GetLastError();
   FindClose(search);
+  if (code != ERROR_NO_MORE_FILES)
+    failures.push_back({folder, code});
+  for (const std::wstring &path : below)
+    CollectFiles(path, suffix, files, failures);
+  return true;
 }
 
 } // namespace
 
-std::vector<std::wstring> FilesBelow(const std::wstring &folder, const wchar_t *suffix) {
-  std::vector<std::wstring> files;
+bool FilesBelow(const std::wstring &folder, const wchar_t *suffix, std::vector<std::wstring> &files,
+                std::vector<FolderFailure> &failures) {
   // Full paths, also for a folder given relative to the current one.
-  std::wstring top(GetFullPathNameW(folder.c_str(), 0, nullptr, nullptr) + 1, L'\0');
-  DWORD length = GetFullPathNameW(folder.c_str(), static_cast<DWORD>(top.size()), &top[0], nullptr);
-  top.resize(length > 0 && length < top.size() ? length : 0);
+  std::wstring top = FullPath(folder);
   if (top.empty())
     top = folder;
   while (top.size() > 1 && (top.back() == L'\\' || top.back() == L'/'))
     top.pop_back();
-  CollectFiles(top, suffix, files);
+  if (!CollectFiles(top, suffix, files, failures))
+    return false;
   std::sort(files.begin(), files.end(), [](const std::wstring &a, const std::wstring &b) {
     return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(),
                                 static_cast<int>(b.size()), TRUE) == CSTR_LESS_THAN;
   });
-  return files;
+  return true;
 }

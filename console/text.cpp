@@ -47,39 +47,31 @@ std::string HexText(uint32_t value) {
   return text;
 }
 
-namespace {
-
-bool IsControl(unsigned value) {
-  return value < 0x20 || value == 0x7F;
-}
-
-} // namespace
-
-void MaskControls(char *text, size_t size) {
-  for (size_t i = 0; i < size; ++i)
-    if (IsControl(static_cast<unsigned char>(text[i])))
-      text[i] = '?';
-}
-
 void MaskControls(std::wstring &text) {
   for (wchar_t &c : text)
-    if (IsControl(static_cast<unsigned>(c)))
+    if (IsControl(c))
       c = L'?';
 }
 
-std::string OneLine(const std::string &text) {
-  std::string line;
-  for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '\r' || text[i] == '\n') {
-      while (i + 1 < text.size() && (text[i + 1] == '\r' || text[i + 1] == '\n'))
-        ++i;
-      line += ' ';
+bool HasControls(const wchar_t *text) {
+  for (; text != nullptr && *text != L'\0'; ++text)
+    if (IsControl(*text))
+      return true;
+  return false;
+}
+
+std::string OneLine(const wchar_t *text) {
+  std::wstring line;
+  for (; text != nullptr && *text != L'\0'; ++text) {
+    if (*text == L'\r' || *text == L'\n') {
+      while (text[1] == L'\r' || text[1] == L'\n')
+        ++text;
+      line += L' ';
     } else {
-      line += text[i];
+      line += IsControl(*text) ? L'?' : *text;
     }
   }
-  while (!line.empty() && line.back() == ' ')
+  while (!line.empty() && line.back() == L' ')
     line.pop_back();
-  MaskControls(&line[0], line.size());
-  return line;
+  return NarrowText(line.c_str());
 }

@@ -45,12 +45,16 @@ void WriteWideLine(const wchar_t *label, const wchar_t *text) {
     return;
   }
   // One buffer for the run: a listing of a million names converts them
-  // without a million allocations. A control character is one byte, the same
-  // byte, in every ANSI code page, and never part of another character, so
-  // masking the bytes masks the characters.
+  // without a million allocations; only a text that holds a control
+  // character is copied, to mask it.
   static std::string room;
   size_t size = NarrowInto(label, room);
-  size += NarrowInto(text, room, size);
-  MaskControls(&room[0], size);
+  if (HasControls(text)) {
+    std::wstring masked(text);
+    MaskControls(masked);
+    size += NarrowInto(masked.c_str(), room, size);
+  } else {
+    size += NarrowInto(text, room, size);
+  }
   PutLine(room.data(), size);
 }

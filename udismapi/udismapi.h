@@ -42,7 +42,10 @@
   X(DismRemoveCapability)                                                                          \
   X(DismEnableFeature)                                                                             \
   X(DismDisableFeature)                                                                            \
-  X(DismGetCapabilities)
+  X(DismGetCapabilities)                                                                           \
+  X(DismApplyUnattend)                                                                             \
+  X(DismCheckImageHealth)                                                                          \
+  X(DismRestoreImageHealth)
 
 // Each entry has the type of the header's own declaration, so the calling
 // convention is right on x86. An entry the library lacks stays null.
@@ -105,42 +108,58 @@ constexpr char EnableFeature[] = "DismEnableFeature";
 constexpr char DisableFeature[] = "DismDisableFeature";
 constexpr char GetFeatures[] = "dism_GetFeatures";
 constexpr char GetCapabilities[] = "dism_GetCapabilities";
+constexpr char ApplyUnattend[] = "DismApplyUnattend";
+constexpr char CheckImageHealth[] = "DismCheckImageHealth";
+constexpr char RestoreImageHealth[] = "DismRestoreImageHealth";
 } // namespace OperationName
 
+// The library's documented image form of a source, "wim:<image file>:<index>"
+// (the prefix in any case), which is handed on as it is; any other source is
+// a folder.
+bool IsImageSource(const std::wstring &source);
+
+// Paths are handed to the library as given, or in their long form where their
+// full path passes 260 characters. A file the wrapper checks must exist,
+// else it raises "file does not exist".
 HRESULT dism_Initialize(const std::string &logFile);
-HRESULT dism_GetImageInfo(const std::string &imageFile, _DismImagesInfo &images);
+HRESULT dism_GetImageInfo(const std::wstring &imageFile, _DismImagesInfo &images);
 HRESULT dism_GetMountedImageInfo(_DismMountedImagesInfo &images);
 HRESULT dism_GetDrivers(_DismDriverPackages &drivers);
 HRESULT dism_GetPackages(_DismPackages &packages);
-// With a source folder, that folder is the one place the payload is taken
-// from; without one, the call names no source.
-HRESULT dism_AddCapability(const std::string &name, const std::string &sourceFolder);
+// With a source, it is the one place the payload is taken from; without
+// one, the call names no source.
+HRESULT dism_AddCapability(const std::wstring &name, const std::wstring &source);
 // A driver file named on the command line: it must exist.
-HRESULT dism_AddDriver(const std::string &driverFile);
-// A driver file found by a search of the file system, named in UTF-16 so
-// that no character is lost to the ANSI code page; not checked again.
+HRESULT dism_AddDriver(const std::wstring &driverFile);
+// A driver file found by a search of the file system: not checked again.
 HRESULT dism_AddFoundDriver(const std::wstring &driverFile);
-HRESULT dism_AddPackage(const std::string &packageFile);
+HRESULT dism_AddPackage(const std::wstring &packageFile);
 HRESULT dism_CloseSession();
 // Opens the session on the image at the path, as it is given.
-HRESULT dism_OpenSession(const std::string &imagePath);
-HRESULT dism_UnmountImage(const std::string &mountFolder, DWORD flags);
-HRESULT dism_MountImage(const std::string &imageFile, const std::string &mountFolder, DWORD flags,
+HRESULT dism_OpenSession(const std::wstring &imagePath);
+// Opens the session on the running Windows.
+HRESULT dism_OpenOnlineSession();
+HRESULT dism_UnmountImage(const std::wstring &mountFolder, DWORD flags);
+HRESULT dism_MountImage(const std::wstring &imageFile, const std::wstring &mountFolder, DWORD flags,
                         UINT imageIndex);
-HRESULT dism_RemountImage(const std::string &mountFolder);
+HRESULT dism_RemountImage(const std::wstring &mountFolder);
 HRESULT dism_CommitImage(DWORD flags);
-// An existing file is removed as a package file, anything else by name.
-HRESULT dism_RemovePackage(const std::string &package);
-HRESULT dism_RemoveDriver(const std::string &publishedName);
-HRESULT dism_RemoveCapability(const std::string &name);
-// With a source folder only that folder is used, never Windows Update.
-HRESULT dism_EnableFeature(const std::string &feature, const std::string &sourceFolder,
-                           bool enableAll);
-HRESULT dism_DisableFeature(const std::string &feature, bool removePayload);
+// A package by its name, or a package file by its path.
+HRESULT dism_RemovePackage(const std::wstring &package, DismPackageIdentifier kind);
+HRESULT dism_RemoveDriver(const std::wstring &publishedName);
+HRESULT dism_RemoveCapability(const std::wstring &name);
+// With a source only that source is used, never Windows Update.
+HRESULT dism_EnableFeature(const std::wstring &feature, const std::wstring &source, bool enableAll);
+HRESULT dism_DisableFeature(const std::wstring &feature, bool removePayload);
 HRESULT dism_GetFeatures(_DismFeatures &features);
 HRESULT dism_GetCapabilities(_DismCapabilities &capabilities);
+HRESULT dism_ApplyUnattend(const std::wstring &answerFile);
+// Scans the whole image, or reads the state an earlier scan left.
+HRESULT dism_CheckImageHealth(bool scanImage, DismImageHealthState &health);
+// With limited access, Windows Update is not asked for the repair's files.
+HRESULT dism_RestoreImageHealth(const std::wstring &source, bool limitAccess);
 HRESULT dism_CleanupMountpoints();
-// The library's text for its last failure, or the empty text.
+// The library's text for its last failure, as one line, or the empty text.
 std::string dism_LastErrorMessage();
 
 // The records as the library lays them out, with the header's one-byte

@@ -22,7 +22,7 @@ template <typename Entry> bool Present(Entry entry, const char *name) {
 
 #define HAVE_ENTRY(name) Present(DismEntryTable.name, #name)
 
-void RequireFile(const std::string &path) {
+void RequireFile(const std::wstring &path) {
   if (!IsExistingFile(path))
     RaiseError("Exception", "file does not exist");
 }
@@ -82,10 +82,12 @@ template <typename Call> HRESULT LongOperation(const char *operation, Call call)
   return status;
 }
 
-// The one source folder of a capability or a feature, or none. It points
-// into itself, so it is never copied.
+// The one source of a capability, a feature or a repair, or none: a folder,
+// in its long form where it needs one, or an image, handed on as it is.
 struct Sources {
-  explicit Sources(const std::string &folder) : path(WideText(folder)), first(path.c_str()) {}
+  explicit Sources(const std::wstring &source)
+      : path(IsImageSource(source) ? source : LongFormPath(source)), first(path.c_str()) {}
+  // It points into itself, so it is never copied.
   Sources(const Sources &) = delete;
   Sources &operator=(const Sources &) = delete;
   PCWSTR *paths() { return path.empty() ? nullptr : &first; }
@@ -96,6 +98,10 @@ struct Sources {
 
 } // namespace
 
+bool IsImageSource(const std::wstring &source) {
+  return source.size() >= 4 && SameOption(source.substr(0, 4), "wim:");
+}
+
 HRESULT dism_Initialize(const std::string &logFile) {
   if (!HAVE_ENTRY(DismInitialize))
     return MissingEntryStatus;
@@ -103,11 +109,11 @@ HRESULT dism_Initialize(const std::string &logFile) {
   return DismEntryTable.DismInitialize(DismLogErrorsWarnings, path.c_str(), nullptr);
 }
 
-HRESULT dism_GetImageInfo(const std::string &imageFile, _DismImagesInfo &images) {
+HRESULT dism_GetImageInfo(const std::wstring &imageFile, _DismImagesInfo &images) {
   RequireFile(imageFile);
   if (!HAVE_ENTRY(DismGetImageInfo))
     return MissingEntryStatus;
-  std::wstring path = WideText(imageFile);
+  const std::wstring path = LongFormPath(imageFile);
   return Query(images, [&](DismImageInfo **records, UINT *count) {
     return DismEntryTable.DismGetImageInfo(path.c_str(), records, count);
   });
@@ -137,86 +143,81 @@ HRESULT dism_GetPackages(_DismPackages &packages) {
   });
 }
 
-HRESULT dism_AddCapability(const std::string &name, const std::string &sourceFolder) {
+HRESULT dism_AddCapability(const std::wstring &name, const std::wstring &source) {
   if (!HAVE_ENTRY(DismAddCapability))
     return MissingEntryStatus;
-  std::wstring wide = WideText(name);
-  Sources sources(sourceFolder);
+  Sources sources(source);
   return LongOperation(OperationName::AddCapability, [&](HANDLE stop, PVOID token) {
-    return DismEntryTable.DismAddCapability(SessionHandle, wide.c_str(), TRUE, sources.paths(),
+    return DismEntryTable.DismAddCapability(SessionHandle, name.c_str(), TRUE, sources.paths(),
                                             sources.count(), stop, ReportProgress, token);
   });
 }
 
-HRESULT dism_AddDriver(const std::string &driverFile) {
+HRESULT dism_AddDriver(const std::wstring &driverFile) {
   RequireFile(driverFile);
-  return dism_AddFoundDriver(WideText(driverFile));
+  return dism_AddFoundDriver(driverFile);
 }
 
 HRESULT dism_AddFoundDriver(const std::wstring &driverFile) {
   if (!HAVE_ENTRY(DismAddDriver))
     return MissingEntryStatus;
-  return DismEntryTable.DismAddDriver(SessionHandle, driverFile.c_str(), TRUE);
+  return DismEntryTable.DismAddDriver(SessionHandle, LongFormPath(driverFile).c_str(), TRUE);
 }
 
-HRESULT dism_AddPackage(const std::string &packageFile) {
+HRESULT dism_AddPackage(const std::wstring &packageFile) {
   RequireFile(packageFile);
   if (!HAVE_ENTRY(DismAddPackage))
     return MissingEntryStatus;
-  std::wstring path = WideText(packageFile);
+  const std::wstring path = LongFormPath(packageFile);
   return LongOperation(OperationName::AddPackage, [&](HANDLE stop, PVOID token) {
     return DismEntryTable.DismAddPackage(SessionHandle, path.c_str(), TRUE, FALSE, stop,
                                          ReportProgress, token);
   });
 }
 
-HRESULT dism_RemovePackage(const std::string &package) {
+HRESULT dism_RemovePackage(const std::wstring &package, DismPackageIdentifier kind) {
   if (!HAVE_ENTRY(DismRemovePackage))
     return MissingEntryStatus;
-  const DismPackageIdentifier kind = IsExistingFile(package) ? DismPackagePath : DismPackageName;
-  std::wstring wide = WideText(package);
+  const std::wstring identifier = kind == DismPackagePath ? LongFormPath(package) : package;
   return LongOperation(OperationName::RemovePackage, [&](HANDLE stop, PVOID token) {
-    return DismEntryTable.DismRemovePackage(SessionHandle, wide.c_str(), kind, stop, ReportProgress,
-                                            token);
+    return DismEntryTable.DismRemovePackage(SessionHandle, identifier.c_str(), kind, stop,
+                                            ReportProgress, token);
   });
 }
 
-HRESULT dism_RemoveDriver(const std::string &publishedName) {
+HRESULT dism_RemoveDriver(const std::wstring &publishedName) {
   if (!HAVE_ENTRY(DismRemoveDriver))
     return MissingEntryStatus;
-  std::wstring wide = WideText(publishedName);
-  return DismEntryTable.DismRemoveDriver(SessionHandle, wide.c_str());
+  return DismEntryTable.DismRemoveDriver(SessionHandle, publishedName.c_str());
 }
 
-HRESULT dism_RemoveCapability(const std::string &name) {
+HRESULT dism_RemoveCapability(const std::wstring &name) {
   if (!HAVE_ENTRY(DismRemoveCapability))
     return MissingEntryStatus;
-  std::wstring wide = WideText(name);
   return LongOperation(OperationName::RemoveCapability, [&](HANDLE stop, PVOID token) {
-    return DismEntryTable.DismRemoveCapability(SessionHandle, wide.c_str(), stop, ReportProgress,
+    return DismEntryTable.DismRemoveCapability(SessionHandle, name.c_str(), stop, ReportProgress,
                                                token);
   });
 }
 
-HRESULT dism_EnableFeature(const std::string &feature, const std::string &sourceFolder,
+HRESULT dism_EnableFeature(const std::wstring &feature, const std::wstring &source,
                            bool enableAll) {
   if (!HAVE_ENTRY(DismEnableFeature))
     return MissingEntryStatus;
-  std::wstring wide = WideText(feature);
-  Sources sources(sourceFolder);
+  Sources sources(source);
   return LongOperation(OperationName::EnableFeature, [&](HANDLE stop, PVOID token) {
-    return DismEntryTable.DismEnableFeature(
-        SessionHandle, wide.c_str(), nullptr, DismPackageNone, sources.count() > 0 ? TRUE : FALSE,
-        sources.paths(), sources.count(), enableAll ? TRUE : FALSE, stop, ReportProgress, token);
+    return DismEntryTable.DismEnableFeature(SessionHandle, feature.c_str(), nullptr,
+                                            DismPackageNone, sources.count() > 0 ? TRUE : FALSE,
+                                            sources.paths(), sources.count(),
+                                            enableAll ? TRUE : FALSE, stop, ReportProgress, token);
   });
 }
 
-HRESULT dism_DisableFeature(const std::string &feature, bool removePayload) {
+HRESULT dism_DisableFeature(const std::wstring &feature, bool removePayload) {
   if (!HAVE_ENTRY(DismDisableFeature))
     return MissingEntryStatus;
-  std::wstring wide = WideText(feature);
   return LongOperation(OperationName::DisableFeature, [&](HANDLE stop, PVOID token) {
-    return DismEntryTable.DismDisableFeature(SessionHandle, wide.c_str(), nullptr,
+    return DismEntryTable.DismDisableFeature(SessionHandle, feature.c_str(), nullptr,
                                              removePayload ? TRUE : FALSE, stop, ReportProgress,
                                              token);
   });
@@ -238,6 +239,33 @@ HRESULT dism_GetCapabilities(_DismCapabilities &capabilities) {
   });
 }
 
+HRESULT dism_ApplyUnattend(const std::wstring &answerFile) {
+  if (!HAVE_ENTRY(DismApplyUnattend))
+    return MissingEntryStatus;
+  // Each package of the file in a session of its own.
+  return DismEntryTable.DismApplyUnattend(SessionHandle, LongFormPath(answerFile).c_str(), FALSE);
+}
+
+HRESULT dism_CheckImageHealth(bool scanImage, DismImageHealthState &health) {
+  if (!HAVE_ENTRY(DismCheckImageHealth))
+    return MissingEntryStatus;
+  return LongOperation(OperationName::CheckImageHealth, [&](HANDLE stop, PVOID token) {
+    return DismEntryTable.DismCheckImageHealth(SessionHandle, scanImage ? TRUE : FALSE, stop,
+                                               ReportProgress, token, &health);
+  });
+}
+
+HRESULT dism_RestoreImageHealth(const std::wstring &source, bool limitAccess) {
+  if (!HAVE_ENTRY(DismRestoreImageHealth))
+    return MissingEntryStatus;
+  Sources sources(source);
+  return LongOperation(OperationName::RestoreImageHealth, [&](HANDLE stop, PVOID token) {
+    return DismEntryTable.DismRestoreImageHealth(SessionHandle, sources.paths(), sources.count(),
+                                                 limitAccess ? TRUE : FALSE, stop, ReportProgress,
+                                                 token);
+  });
+}
+
 HRESULT dism_CommitImage(DWORD flags) {
   if (!HAVE_ENTRY(DismCommitImage))
     return MissingEntryStatus;
@@ -246,11 +274,10 @@ HRESULT dism_CommitImage(DWORD flags) {
   });
 }
 
-HRESULT dism_RemountImage(const std::string &mountFolder) {
+HRESULT dism_RemountImage(const std::wstring &mountFolder) {
   if (!HAVE_ENTRY(DismRemountImage))
     return MissingEntryStatus;
-  std::wstring path = WideText(mountFolder);
-  return DismEntryTable.DismRemountImage(path.c_str());
+  return DismEntryTable.DismRemountImage(LongFormPath(mountFolder).c_str());
 }
 
 HRESULT dism_CloseSession() {
@@ -259,29 +286,34 @@ HRESULT dism_CloseSession() {
   return DismEntryTable.DismCloseSession(SessionHandle);
 }
 
-HRESULT dism_OpenSession(const std::string &imagePath) {
+HRESULT dism_OpenSession(const std::wstring &imagePath) {
   if (!HAVE_ENTRY(DismOpenSession))
     return MissingEntryStatus;
-  std::wstring path = WideText(imagePath);
-  return DismEntryTable.DismOpenSession(path.c_str(), nullptr, nullptr, &SessionHandle);
+  return DismEntryTable.DismOpenSession(LongFormPath(imagePath).c_str(), nullptr, nullptr,
+                                        &SessionHandle);
 }
 
-HRESULT dism_UnmountImage(const std::string &mountFolder, DWORD flags) {
+HRESULT dism_OpenOnlineSession() {
+  if (!HAVE_ENTRY(DismOpenSession))
+    return MissingEntryStatus;
+  return DismEntryTable.DismOpenSession(DISM_ONLINE_IMAGE, nullptr, nullptr, &SessionHandle);
+}
+
+HRESULT dism_UnmountImage(const std::wstring &mountFolder, DWORD flags) {
   if (!HAVE_ENTRY(DismUnmountImage))
     return MissingEntryStatus;
-  std::wstring path = WideText(mountFolder);
+  const std::wstring path = LongFormPath(mountFolder);
   return LongOperation(OperationName::UnmountImage, [&](HANDLE stop, PVOID token) {
     return DismEntryTable.DismUnmountImage(path.c_str(), flags, stop, ReportProgress, token);
   });
 }
 
-HRESULT dism_MountImage(const std::string &imageFile, const std::string &mountFolder, DWORD flags,
+HRESULT dism_MountImage(const std::wstring &imageFile, const std::wstring &mountFolder, DWORD flags,
                         UINT imageIndex) {
   RequireFile(imageFile);
   if (!HAVE_ENTRY(DismMountImage))
     return MissingEntryStatus;
-  std::wstring image = WideText(imageFile);
-  std::wstring folder = WideText(mountFolder);
+  const std::wstring image = LongFormPath(imageFile), folder = LongFormPath(mountFolder);
   return LongOperation(OperationName::MountImage, [&](HANDLE stop, PVOID token) {
     return DismEntryTable.DismMountImage(image.c_str(), folder.c_str(), imageIndex, nullptr,
                                          DismImageIndex, flags, stop, ReportProgress, token);
@@ -303,7 +335,7 @@ std::string dism_LastErrorMessage() {
   if (DismEntryTable.DismGetLastErrorMessage(&message) != S_OK)
     return std::string();
   // One line whatever the library put into it: its messages end in CR LF.
-  std::string text = message ? OneLine(NarrowText(message->Value)) : std::string();
+  std::string text = message ? OneLine(message->Value) : std::string();
   if (message != nullptr && DismEntryTable.DismDelete != nullptr)
     DismEntryTable.DismDelete(message);
   return text;

@@ -34,9 +34,9 @@ int main() {
     LoadDismApi();
     int count = ArgumentCount();
     for (int n = 1; n <= count; ++n) {
-      std::string op = Argument(n);
+      const std::string op = NarrowText(Argument(n).c_str());
       if (op == "init") {
-        Plain("init", dism_Initialize(Argument(++n)));
+        Plain("init", dism_Initialize(NarrowText(Argument(++n).c_str())));
       } else if (op == "imageinfo") {
         HRESULT s = dism_GetImageInfo(Argument(++n), Images);
         Report("imageinfo", s, Images, [](const DismImageInfo &r) { return r.ImageName; });
@@ -52,7 +52,7 @@ int main() {
                [](const DismDriverPackage &r) { return r.PublishedName; });
       } else if (op == "open") {
         // As a session command opens it: on a folder that must exist.
-        std::string folder = Argument(++n);
+        const std::wstring folder = Argument(++n);
         RequireFolder(folder);
         Plain("open", dism_OpenSession(folder));
         WriteLine("handle=" + UnsignedText(SessionHandle));
@@ -63,14 +63,14 @@ int main() {
       } else if (op == "adddriver") {
         Plain("adddriver", dism_AddDriver(Argument(++n)));
       } else if (op == "addcapability") {
-        Plain("addcapability", dism_AddCapability(Argument(++n), ""));
+        Plain("addcapability", dism_AddCapability(Argument(++n), L""));
       } else if (op == "unmount") {
-        std::string folder = Argument(++n);
-        Plain("unmount", dism_UnmountImage(folder, strtoul(Argument(++n).c_str(), nullptr, 0)));
+        const std::wstring folder = Argument(++n);
+        Plain("unmount", dism_UnmountImage(folder, wcstoul(Argument(++n).c_str(), nullptr, 0)));
       } else if (op == "mount") {
-        std::string image = Argument(++n), folder = Argument(++n);
+        const std::wstring image = Argument(++n), folder = Argument(++n);
         Plain("mount",
-              dism_MountImage(image, folder, strtoul(Argument(++n).c_str(), nullptr, 0), 1));
+              dism_MountImage(image, folder, wcstoul(Argument(++n).c_str(), nullptr, 0), 1));
       } else if (op == "lasterror") {
         WriteLine("lasterror=[" + dism_LastErrorMessage() + "]");
       } else {

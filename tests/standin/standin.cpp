@@ -19,6 +19,13 @@
 //   feature <name>|<state>         capability <name>|<state>
 //   late <Entry> <ms>              one more progress report, 57 of 100, from a
 //                                  thread of its own this long after the call
+//   health <n>                     the state DismCheckImageHealth reports
+//   unelevated                     a process without elevation: DismInitialize
+//                                  answers -2147024156 (elevation required) and
+//                                  every later call -1073479679 (not initialised)
+// A session call answered 1 (reload the session) leaves its session to be
+// reloaded: every later call on it but the close answers -1073479676
+// (DISMAPI_E_INVALID_DISM_SESSION) until a session is opened again.
 // DismOpenSession, DismAddDriver and DismGetMountedImageInfo are held by
 // "slow" too, for steps times ms, with no event to stop them.
 // In texts <cr>, <lf> and <xHH> stand for control characters.
@@ -56,6 +63,9 @@ struct Script {
   std::vector<std::wstring> packages, drivers;
   unsigned long generated = 0; // "packages <count> <prefix>": made at hand-out
   std::wstring generatedPrefix;
+  DismImageHealthState health = DismImageHealthy;
+  bool unelevated = false;
+  bool reloadDue = false; // the open session was answered 1
 };
 
 Script *script = nullptr;
@@ -164,6 +174,11 @@ const struct {
     {"nocancel", [](Script &s, const std::string &rest) { s.noCancel[rest] = true; }},
     {"nullbuffer", [](Script &s, const std::string &rest) { ReadEntryValue(s.nullBuffers, rest); }},
     {"count", [](Script &s, const std::string &rest) { ReadEntryValue(s.claimedCounts, rest); }},
+    {"health",
+     [](Script &s, const std::string &rest) {
+       s.health = (DismImageHealthState)strtol(rest.c_str(), nullptr, 0);
+     }},
+    {"unelevated", [](Script &s, const std::string &) { s.unelevated = true; }},
 };
 
 Script &Load() {
@@ -202,7 +217,21 @@ HRESULT Scripted(const std::map<std::string, std::vector<HRESULT>> &values, cons
 HRESULT Status(const char *entry) {
   Script &s = Load();
   size_t call = s.calls[entry]++;
+  if (s.unelevated)
+    return strcmp(entry, "DismInitialize") == 0 ? (HRESULT)0x800702E4
+                                                : (HRESULT)DISMAPI_E_DISMAPI_NOT_INITIALIZED;
   return Scripted(s.statuses, entry, call, S_OK);
+}
+
+// The answer of a call on the open session: refused while the session is to
+// be reloaded; a 1 makes it so.
+HRESULT OnSession(HRESULT status) {
+  Script &s = Load();
+  if (s.reloadDue)
+    return (HRESULT)DISMAPI_E_INVALID_DISM_SESSION;
+  if (status == DISMAPI_S_RELOAD_IMAGE_SESSION_REQUIRED)
+    s.reloadDue = true;
+  return status;
 }
 
 // Journal argument texts.
@@ -433,8 +462,10 @@ HRESULT WINAPI DismOpenSession(PCWSTR ImagePath, PCWSTR WindowsDirectory, PCWSTR
           {Str(ImagePath), Str(WindowsDirectory), Str(SystemDrive), Ptr(Session)});
   Hold("DismOpenSession");
   HRESULT status = Status("DismOpenSession");
-  if (status == S_OK && Session)
+  if (status == S_OK && Session) {
     *Session = Load().handle;
+    Load().reloadDue = false;
+  }
   return status;
 }
 
@@ -504,7 +535,7 @@ HRESULT WINAPI DismAddPackage(DismSession Session, PCWSTR PackagePath, WINBOOL I
   HRESULT status = LongOperation("DismAddPackage", CancelEvent, Progress, UserData);
   Journal("DismAddPackage", {Num(Session), Str(PackagePath), Num(IgnoreCheck), Num(PreventPending),
                              Event(CancelEvent), Ptr((void *)Progress), Ptr(UserData)});
-  return status;
+  return OnSession(status);
 }
 
 HRESULT WINAPI DismGetPackages(DismSession Session, DismPackage **Package, UINT *Count) {
@@ -561,7 +592,7 @@ HRESULT WINAPI DismCommitImage(DismSession Session, DWORD Flags, HANDLE CancelEv
   HRESULT status = LongOperation("DismCommitImage", CancelEvent, Progress, UserData);
   Journal("DismCommitImage",
           {Num(Session), Num(Flags), Event(CancelEvent), Ptr((void *)Progress), Ptr(UserData)});
-  return status;
+  return OnSession(status);
 }
 
 HRESULT WINAPI DismRemovePackage(DismSession Session, PCWSTR Identifier,
@@ -570,12 +601,12 @@ HRESULT WINAPI DismRemovePackage(DismSession Session, PCWSTR Identifier,
   HRESULT status = LongOperation("DismRemovePackage", CancelEvent, Progress, UserData);
   Journal("DismRemovePackage", {Num(Session), Str(Identifier), Num(PackageIdentifier),
                                 Event(CancelEvent), Ptr((void *)Progress), Ptr(UserData)});
-  return status;
+  return OnSession(status);
 }
 
 HRESULT WINAPI DismRemoveDriver(DismSession Session, PCWSTR DriverPath) {
   Journal("DismRemoveDriver", {Num(Session), Str(DriverPath)});
-  return Status("DismRemoveDriver");
+  return OnSession(Status("DismRemoveDriver"));
 }
 
 HRESULT WINAPI DismRemoveCapability(DismSession Session, PCWSTR Name, HANDLE CancelEvent,
@@ -583,7 +614,7 @@ HRESULT WINAPI DismRemoveCapability(DismSession Session, PCWSTR Name, HANDLE Can
   HRESULT status = LongOperation("DismRemoveCapability", CancelEvent, Progress, UserData);
   Journal("DismRemoveCapability",
           {Num(Session), Str(Name), Event(CancelEvent), Ptr((void *)Progress), Ptr(UserData)});
-  return status;
+  return OnSession(status);
 }
 
 HRESULT WINAPI DismEnableFeature(DismSession Session, PCWSTR FeatureName, PCWSTR Identifier,
@@ -596,7 +627,7 @@ HRESULT WINAPI DismEnableFeature(DismSession Session, PCWSTR FeatureName, PCWSTR
           {Num(Session), Str(FeatureName), Str(Identifier), Num(PackageIdentifier),
            Num(LimitAccess), Paths(SourcePaths, SourcePathCount), Num(SourcePathCount),
            Num(EnableAll), Event(CancelEvent), Ptr((void *)Progress), Ptr(UserData)});
-  return status;
+  return OnSession(status);
 }
 
 HRESULT WINAPI DismDisableFeature(DismSession Session, PCWSTR FeatureName, PCWSTR PackageName,
@@ -606,13 +637,13 @@ HRESULT WINAPI DismDisableFeature(DismSession Session, PCWSTR FeatureName, PCWST
   Journal("DismDisableFeature",
           {Num(Session), Str(FeatureName), Str(PackageName), Num(RemovePayload), Event(CancelEvent),
            Ptr((void *)Progress), Ptr(UserData)});
-  return status;
+  return OnSession(status);
 }
 
 HRESULT WINAPI DismAddDriver(DismSession Session, PCWSTR DriverPath, WINBOOL ForceUnsigned) {
   Journal("DismAddDriver", {Num(Session), Str(DriverPath), Num(ForceUnsigned)});
   Hold("DismAddDriver");
-  return Status("DismAddDriver");
+  return OnSession(Status("DismAddDriver"));
 }
 
 HRESULT WINAPI DismGetDrivers(DismSession Session, WINBOOL AllDrivers,
@@ -631,7 +662,33 @@ HRESULT WINAPI DismAddCapability(DismSession Session, PCWSTR Name, WINBOOL Limit
   Journal("DismAddCapability",
           {Num(Session), Str(Name), Num(LimitAccess), Paths(SourcePaths, SourcePathCount),
            Num(SourcePathCount), Event(CancelEvent), Ptr((void *)Progress), Ptr(UserData)});
-  return status;
+  return OnSession(status);
+}
+
+HRESULT WINAPI DismApplyUnattend(DismSession Session, PCWSTR UnattendFile, WINBOOL SingleSession) {
+  Journal("DismApplyUnattend", {Num(Session), Str(UnattendFile), Num(SingleSession)});
+  return OnSession(Status("DismApplyUnattend"));
+}
+
+HRESULT WINAPI DismCheckImageHealth(DismSession Session, WINBOOL ScanImage, HANDLE CancelEvent,
+                                    DISM_PROGRESS_CALLBACK Progress, PVOID UserData,
+                                    DismImageHealthState *ImageHealth) {
+  HRESULT status = LongOperation("DismCheckImageHealth", CancelEvent, Progress, UserData);
+  Journal("DismCheckImageHealth", {Num(Session), Num(ScanImage), Event(CancelEvent),
+                                   Ptr((void *)Progress), Ptr(UserData), Ptr(ImageHealth)});
+  if (ImageHealth)
+    *ImageHealth = Load().health;
+  return OnSession(status);
+}
+
+HRESULT WINAPI DismRestoreImageHealth(DismSession Session, PCWSTR *SourcePaths,
+                                      UINT SourcePathCount, WINBOOL LimitAccess, HANDLE CancelEvent,
+                                      DISM_PROGRESS_CALLBACK Progress, PVOID UserData) {
+  HRESULT status = LongOperation("DismRestoreImageHealth", CancelEvent, Progress, UserData);
+  Journal("DismRestoreImageHealth",
+          {Num(Session), Paths(SourcePaths, SourcePathCount), Num(SourcePathCount),
+           Num(LimitAccess), Event(CancelEvent), Ptr((void *)Progress), Ptr(UserData)});
+  return OnSession(status);
 }
 
 } // extern "C"

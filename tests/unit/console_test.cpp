@@ -41,25 +41,44 @@ TEST(Arguments, SplitsLikeTheTool) {
   }
 }
 
-// An option's value is the rest of the argument that holds it, in that
-// argument's own case and whole.
-TEST(Arguments, OptionValueFromTheArgumentThatHoldsIt) {
+// An option's values are the rests of the arguments that begin with it, in
+// their own case and whole; a value is an argument that is no option.
+TEST(Arguments, OptionValuesAndValues) {
+  using Words = std::vector<std::wstring>;
   struct {
-    std::vector<std::string> arguments;
-    const char *option, *value;
+    Words arguments;
+    const char *prefix;
+    Words values;
   } cases[] = {
-      {{"/mount-image", "x.wim", "c:\\m", "/name:Windows 10 Pro"}, "/name:", "Windows 10 Pro"},
-      {{"/mount-image", "/NAME:Pro"}, "/name:", "Pro"},
-      {{"/mount-image", "/index:6", "/index:7"}, "/index:", "6"},
-      {{"c:/x/index:2 x"}, "/index:", "2 x"},
-      {{"/index:"}, "/index:", ""},
-      {{"/mount-image", "x.wim"}, "/index:", ""},
-      {{}, "/index:", ""},
-      {{"/Name:\xc9t\xc9"}, "/name:", "\xc9t\xc9"},
+      {{L"/mount-image", L"x.wim", L"c:\\m", L"/name:Windows 10 Pro"},
+       "/name:",
+       {L"Windows 10 Pro"}},
+      {{L"/mount-image", L"/NAME:Pro"}, "/name:", {L"Pro"}},
+      {{L"/mount-image", L"/index:6", L"/Index:7"}, "/index:", {L"6", L"7"}},
+      {{L"c:/x/index:2"}, "/index:", {}},
+      {{L"/index:"}, "/index:", {L""}},
+      {{L"/mount-image", L"x.wim"}, "/index:", {}},
+      {{}, "/index:", {}},
+      {{L"/Name:\u00c9t\u00e9"}, "/name:", {L"\u00c9t\u00e9"}},
   };
   for (const auto &c : cases)
-    EXPECT_EQ(OptionValueOf(c.arguments, c.option), c.value)
-        << ::testing::PrintToString(c.arguments);
+    EXPECT_EQ(OptionValuesOf(c.arguments, c.prefix), c.values) << c.prefix;
+  const Words line = {L"/enable-feature", L"c:\\m", L"/all", L"NetFx3", L"c:\\sxs", L"/x"};
+  EXPECT_EQ(ValuesAfter(line, 2), Words({L"NetFx3", L"c:\\sxs"}));
+  EXPECT_EQ(ValuesAfter(line, 4), Words({L"c:\\sxs"}));
+  EXPECT_EQ(ValuesAfter(line, 9), Words());
+  for (const wchar_t *same : {L"/all", L"/ALL", L"/All"})
+    EXPECT_TRUE(SameOption(same, "/all"));
+  for (const wchar_t *other : {L"/al", L"/alll", L"c:/all", L"/\uff41ll", L""})
+    EXPECT_FALSE(SameOption(other, "/all")) << NarrowText(other);
+}
+
+// The tool's own command line is read in UTF-16: every character as typed.
+TEST(Arguments, WideCommandLine) {
+  EXPECT_EQ(
+      ArgumentsOf(L"prog \"c:\\\u0395\u03b9\u03ba\u03cc\u03bd\u03b5\u03c2 x\" \uff0fro \"\" b"),
+      std::vector<std::wstring>(
+          {L"c:\\\u0395\u03b9\u03ba\u03cc\u03bd\u03b5\u03c2 x", L"\uff0fro", L"b"}));
 }
 
 // The progress line: what a report draws, given what the screen shows.
@@ -117,7 +136,11 @@ TEST(Text, LibraryMessagesAsOneLine) {
       {"\r\n", ""},
   };
   for (const auto &c : cases)
-    EXPECT_EQ(OneLine(c.text), c.line) << c.text;
+    EXPECT_EQ(OneLine(WideText(c.text).c_str()), c.line) << c.text;
+  // The C1 controls and the line and paragraph separators are controls too;
+  // a character the code page lacks is "?", never a look-alike.
+  EXPECT_EQ(OneLine(L"a\u009bb\u2028c\u2029d\u0085e"), "a?b?c?d?e");
+  EXPECT_EQ(OneLine(L"\uff4f\uff45\uff4d\uff11.inf \u20ac"), "????.inf \x80");
 }
 
 TEST(Text, LowerAsciiFoldsOnlyAToZ) {
@@ -271,9 +294,13 @@ TEST(Files, ExistenceTests) {
       {"", false, false},
   };
   for (const auto &c : cases) {
-    EXPECT_EQ(IsExistingFile(c.path), c.file) << c.path;
-    EXPECT_EQ(IsExistingFolder(c.path), c.folder) << c.path;
+    EXPECT_EQ(IsExistingFile(WideText(c.path)), c.file) << c.path;
+    EXPECT_EQ(IsExistingFolder(WideText(c.path)), c.folder) << c.path;
   }
+  // A package or an answer file is no pattern.
+  EXPECT_TRUE(IsPlainFile(WideText(file)));
+  EXPECT_FALSE(IsPlainFile(WideText(folder + "\\*.wim")));
+  EXPECT_FALSE(IsPlainFile(WideText(folder)));
   DeleteFileA(file.c_str());
   RemoveDirectoryA(folder.c_str());
 }

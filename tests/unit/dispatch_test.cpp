@@ -36,6 +36,15 @@ TEST(Dispatch, KeywordsRunInTableOrderAndOnce) {
       {" nothing here", {}},
       {" /get-mountedimageinfo /add-capability /mount-image",
        {"/mount-image", "/add-capability", "/get-mountedimageinfo"}},
+      // The unmount saves what the later commands on a mount changed.
+      {" /unmount-image c:\\m /enable-feature c:\\m x /get-packages",
+       {"/get-packages", "/enable-feature", "/unmount-image"}},
+      {" /unmount-image /scan-health", {"/scan-health", "/unmount-image"}},
+      {" /unmount-image /mount-image /add-driver /get-mountedimageinfo",
+       {"/mount-image", "/unmount-image", "/add-driver", "/get-mountedimageinfo"}},
+      {" /remount-image /unmount-image", {"/unmount-image", "/remount-image"}},
+      {" /unmount-image /commit-image /remount-image",
+       {"/remount-image", "/commit-image", "/unmount-image"}},
   };
   for (const auto &c : cases)
     EXPECT_EQ(Keywords(c.commandText), c.keywords) << c.commandText;
@@ -67,24 +76,28 @@ TEST(Dispatch, KeywordsAreApartAndTheHelpNamesEach) {
 
 TEST(Dispatch, ImageIndexTexts) {
   struct {
-    const char *text;
+    const wchar_t *text;
     bool ok;
     UINT index;
-  } cases[] = {{"1", true, 1},
-               {"0006", true, 6},
-               {"4294967295", true, 4294967295u},
-               {"", false, 0},
-               {"0", false, 0},
-               {"4294967296", false, 0},
-               {"99999999999", false, 0},
-               {"-1", false, 0},
-               {"+1", false, 0},
-               {"1x", false, 0},
-               {"x", false, 0}};
+  } cases[] = {{L"1", true, 1},
+               {L"0006", true, 6},
+               {L"00000000000000000007", true, 7},
+               {L"004294967295", true, 4294967295u},
+               {L"00", false, 0},
+               {L"4294967295", true, 4294967295u},
+               {L"", false, 0},
+               {L"0", false, 0},
+               {L"4294967296", false, 0},
+               {L"99999999999", false, 0},
+               {L"-1", false, 0},
+               {L"+1", false, 0},
+               {L"1x", false, 0},
+               {L"2 x", false, 0},
+               {L"x", false, 0}};
   for (const auto &c : cases) {
     UINT index = 0xdeadbeef;
-    EXPECT_EQ(ParseImageIndex(c.text, index), c.ok) << c.text;
-    EXPECT_EQ(index, c.ok ? c.index : 0xdeadbeef) << c.text;
+    EXPECT_EQ(ParseImageIndex(c.text, index), c.ok) << NarrowText(c.text);
+    EXPECT_EQ(index, c.ok ? c.index : 0xdeadbeef) << NarrowText(c.text);
   }
 }
 
@@ -115,11 +128,9 @@ TEST(Listing, StateLines) {
   for (const auto &c : cases) {
     const auto state = static_cast<DismPackageFeatureState>(c.state);
     DismFeature feature = {L"NetFx3", state};
-    EXPECT_EQ(LinesOf(FeatureLines, feature), Texts({L"FeatureName:NetFx3", c.line}))
-        << c.state;
+    EXPECT_EQ(LinesOf(FeatureLines, feature), Texts({L"FeatureName:NetFx3", c.line})) << c.state;
     DismCapability capability = {nullptr, state};
-    EXPECT_EQ(LinesOf(CapabilityLines, capability), Texts({L"CapabilityName:", c.line}))
-        << c.state;
+    EXPECT_EQ(LinesOf(CapabilityLines, capability), Texts({L"CapabilityName:", c.line})) << c.state;
   }
 }
 
@@ -138,6 +149,13 @@ TEST(StatusLines, FailureLineEndsInTheLastErrorText) {
       {Success::ZeroOrOne, 2, "x", "DismMountImage Failed: 2 x"},
       {Success::ZeroOrOne, -1, "x", "DismMountImage Failed: -1 x"},
       {Success::ZeroOrOne, 3010, "x", "DismMountImage Failed: 3010 x"},
+      {Success::ZeroOrRestart, 3010, "", "DismMountImage OK"},
+      {Success::ZeroOrRestart, 1, "x", "DismMountImage Failed: 1 x"},
+      {Success::Change, 1, "", "DismMountImage OK"},
+      {Success::Change, 3010, "", "DismMountImage OK"},
+      {Success::Change, 3011, "x", "DismMountImage Failed: 3011 x"},
+      {Success::Health, 3010, "", "DismMountImage OK"},
+      {Success::Health, -2147023673, "x", "DismMountImage Failed: -2147023673 x"},
   };
   for (const auto &c : cases)
     EXPECT_EQ(StatusLine({"DismMountImage", c.rule}, c.status, c.lastError), c.line) << c.status;
@@ -172,9 +190,8 @@ TEST(Listing, ImageAndNameLines) {
   image.MajorVersion = 10;
   image.MinorVersion = 0;
   image.Build = 4294967295u;
-  EXPECT_EQ(
-      LinesOf(ImageLines, image),
-      Texts({L"Index:2147483648", L"ImageName:Windows 10 Pro", L"Version:10.0.4294967295"}));
+  EXPECT_EQ(LinesOf(ImageLines, image),
+            Texts({L"Index:2147483648", L"ImageName:Windows 10 Pro", L"Version:10.0.4294967295"}));
   image = DismImageInfo{};
   EXPECT_EQ(LinesOf(ImageLines, image), Texts({L"Index:0", L"ImageName:", L"Version:0.0.0"}));
   DismPackage package = {};
