@@ -52,6 +52,21 @@ TEST(Usage, HelpStartsWithTheUsage) {
   EXPECT_EQ(std::vector<std::string>(lines.begin() + 1, lines.begin() + 1 + Usage.size()), Usage);
   EXPECT_EQ(lines.back(), "vantorix /?");
   EXPECT_EQ(run.exitCode, 0u);
+  // With any other command: the help alone, and no library call after the
+  // start-up report's.
+  Sandbox loaded;
+  loaded.MakeFolder("m");
+  const std::string m = loaded.Path("m");
+  for (const std::string &args :
+       {"/unmount-image " + m + " /?", "/disable-feature " + m + " X /removepayload /?",
+        "/? /mount-image boot.wim " + m + " /force"}) {
+    DeleteFileA(loaded.Path("journal.txt").c_str());
+    ProgramRun help = RunTool(loaded, args);
+    std::vector<std::string> helpLines(lines.begin() + 1, lines.end());
+    EXPECT_EQ(AfterHostLine(help.out), AfterReport(loaded, helpLines)) << args;
+    EXPECT_EQ(help.exitCode, 0u) << args;
+    EXPECT_EQ(loaded.Journal().size(), 1u) << args;
+  }
 }
 
 TEST(Usage, ArgumentsWithoutAKeywordPrintOnlyTheReport) {

@@ -211,6 +211,33 @@ TEST(ConsoleScreen, StopsBetweenNamesAndOnASecondCtrlC) {
   printf("a held call: ended %ld ms after the second Ctrl+C\n",
          run.endedMs - run.signalledMs - static_cast<long>(held.againMs));
   EXPECT_EQ(sandbox.Journal().back().compare(0, 16, "DismOpenSession("), 0);
+
+  // The search of a driver folder stops between two folders: no session
+  // opens, no driver is added.
+  sandbox.MakeFolder("t");
+  for (int i = 0; i < 40; ++i) {
+    const std::string branch = "t\\" + std::to_string(i);
+    sandbox.MakeFolder(branch);
+    for (int j = 0; j < 100; ++j)
+      sandbox.MakeFolder(branch + "\\" + std::to_string(j));
+  }
+  sandbox.MakeFile("t\\z.inf");
+  WriteFileText(sandbox.Path("standin.txt"), "");
+  DeleteFileA(sandbox.Path("journal.txt").c_str());
+  ProgramRun whole = RunTool(sandbox, "/add-driver " + sandbox.Path("m") + " t /recurse");
+  printf("a search of 4000 folders: the run took %u ms\n", (unsigned)whole.milliseconds);
+  DeleteFileA(sandbox.Path("journal.txt").c_str());
+  ConsoleJob search;
+  search.args = "/add-driver " + sandbox.Path("m") + " t /recurse";
+  search.signal = "c";
+  search.afterMs = whole.milliseconds / 3; // inside the search, after the start-up
+  run = RunOnConsole(sandbox, search);
+  EXPECT_EQ(run.exitCode, StoppedExit);
+  EXPECT_LT(run.endedMs - run.signalledMs, static_cast<long>(whole.milliseconds / 2));
+  printf("a search: ended %ld ms after Ctrl+C\n", run.endedMs - run.signalledMs);
+  ASSERT_FALSE(run.screen.empty());
+  EXPECT_EQ(run.screen.back(), "stopped by Ctrl+C");
+  EXPECT_EQ(sandbox.Journal().size(), 1u); // the initialisation alone
 }
 
 // A progress report that comes after the call returned is not shown, and the

@@ -81,15 +81,17 @@ void RemoveTree(const std::string &folder) {
 // Starts a program in a job of its own that ends with the job's handle, so
 // nothing it started outlives the test: not when the test ends it for taking
 // too long, not when the test program itself dies.
-bool StartInJob(const char *exe, char *commandLine, BOOL inherit, DWORD flags, const char *cwd,
-                STARTUPINFOA &startup, PROCESS_INFORMATION &process, HANDLE &job) {
+bool StartInJob(const char *exe, std::wstring commandLine, BOOL inherit, DWORD flags,
+                const char *cwd, STARTUPINFOW &startup, PROCESS_INFORMATION &process, HANDLE &job) {
   job = CreateJobObjectA(nullptr, nullptr);
   JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits = {};
   limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
   if (job)
     SetInformationJobObject(job, JobObjectExtendedLimitInformation, &limits, sizeof limits);
-  if (!CreateProcessA(exe, commandLine, nullptr, nullptr, inherit, flags | CREATE_SUSPENDED,
-                      nullptr, cwd, &startup, &process)) {
+  const std::wstring wideExe = WideOf(exe, CP_ACP), wideCwd = cwd ? WideOf(cwd, CP_ACP) : L"";
+  if (!CreateProcessW(wideExe.c_str(), &commandLine[0], nullptr, nullptr, inherit,
+                      flags | CREATE_SUSPENDED, nullptr, cwd ? wideCwd.c_str() : nullptr, &startup,
+                      &process)) {
     DWORD error = GetLastError();
     if (job)
       CloseHandle(job);
@@ -171,6 +173,12 @@ std::vector<std::string> Sandbox::Journal() const {
 
 ProgramRun RunProgram(const std::string &exe, const std::string &commandLine,
                       const std::string &cwd, Output output) {
+  // As CreateProcessA would hand it on.
+  return RunProgram(exe, WideOf(commandLine, CP_ACP), cwd, output);
+}
+
+ProgramRun RunProgram(const std::string &exe, const std::wstring &commandLine,
+                      const std::string &cwd, Output output) {
   const bool pipes = output != Output::Files;
   ProgramRun run = {"", "", 0xFFFFFFFF, 0};
   SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
@@ -198,18 +206,16 @@ ProgramRun RunProgram(const std::string &exe, const std::string &commandLine,
     errWrite = CreateFileA(errFile.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS,
                            0, nullptr);
   }
-  STARTUPINFOA startup = {};
+  STARTUPINFOW startup = {};
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESTDHANDLES;
   startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
   startup.hStdOutput = outWrite;
   startup.hStdError = errWrite;
   PROCESS_INFORMATION process = {};
-  std::vector<char> line(commandLine.begin(), commandLine.end());
-  line.push_back('\0');
   DWORD start = GetTickCount();
   HANDLE job = nullptr;
-  BOOL started = StartInJob(exe.c_str(), line.data(), TRUE, 0, cwd.empty() ? nullptr : cwd.c_str(),
+  BOOL started = StartInJob(exe.c_str(), commandLine, TRUE, 0, cwd.empty() ? nullptr : cwd.c_str(),
                             startup, process, job);
   DWORD error = GetLastError();
   CloseHandle(outWrite);
@@ -255,6 +261,10 @@ ProgramRun RunTool(const Sandbox &sandbox, const std::string &args, const std::s
   return RunProgram(sandbox.Path("vantorix.exe"), line, cwd.empty() ? sandbox.folder : cwd);
 }
 
+ProgramRun RunTool(const Sandbox &sandbox, const std::wstring &args) {
+  return RunProgram(sandbox.Path("vantorix.exe"), L"vantorix.exe " + args, sandbox.folder);
+}
+
 std::vector<std::string> LoadedReport(const Sandbox &sandbox) {
   return {"loadlibrary OK", "path:" + sandbox.Path("DismAPI.dll"), "version:10.0.19041.1",
           "DismInitialize OK"};
@@ -296,14 +306,12 @@ ConsoleRun RunOnConsole(const Sandbox &sandbox, const ConsoleJob &job) {
                    "\nagain=" + std::to_string(job.againMs) +
                    (job.columns > 0 ? "\ncolumns=" + std::to_string(job.columns) : "") + "\n");
   std::string command = "console_host.exe \"" + jobFile + "\"";
-  std::vector<char> text(command.begin(), command.end());
-  text.push_back('\0');
-  STARTUPINFOA startup = {};
+  STARTUPINFOW startup = {};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process = {};
   HANDLE hostJob = nullptr;
-  if (!StartInJob(sandbox.Path("console_host.exe").c_str(), text.data(), FALSE, CREATE_NEW_CONSOLE,
-                  sandbox.folder.c_str(), startup, process, hostJob)) {
+  if (!StartInJob(sandbox.Path("console_host.exe").c_str(), WideOf(command, CP_ACP), FALSE,
+                  CREATE_NEW_CONSOLE, sandbox.folder.c_str(), startup, process, hostJob)) {
     ADD_FAILURE() << "could not start console_host (error " << GetLastError() << ")";
     return run;
   }

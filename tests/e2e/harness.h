@@ -45,10 +45,15 @@ struct Sandbox {
 enum class Output { Files, Pipes, BrokenPipe /* output to a pipe nobody reads */ };
 
 // Starts exe with exactly commandLine, in folder cwd, and waits for it.
+// An 8-bit command line is in the ANSI code page, as CreateProcessA takes it.
 ProgramRun RunProgram(const std::string &exe, const std::string &commandLine,
+                      const std::string &cwd, Output output = Output::Files);
+ProgramRun RunProgram(const std::string &exe, const std::wstring &commandLine,
                       const std::string &cwd, Output output = Output::Files);
 // vantorix.exe of the sandbox, with "vantorix.exe" and args as command line.
 ProgramRun RunTool(const Sandbox &sandbox, const std::string &args, const std::string &cwd = "");
+// The same with a command line in UTF-16, for characters the code page lacks.
+ProgramRun RunTool(const Sandbox &sandbox, const std::wstring &args);
 
 // The start-up report of a run with the full stand-in in the sandbox, after
 // the host line (which depends on the machine).

@@ -76,6 +76,12 @@ TEST(MountImage, IndexTable) {
       {"/index:-1", {}, nullptr},
       {"/index:4294967296", {}, nullptr},
       {"/index:2x", {}, nullptr},
+      // Leading zeros are a number's; every "/index:" gives the same one.
+      {"/index:0002 /index:2", {"image:6.3.9600", "DismMountImage OK"}, "2"},
+      {"/index:2 /index:3", {}, nullptr},
+      {"\"/index:2 x\"", {}, nullptr},
+      // Only a whole argument is the option.
+      {"c:/index:2", {"image:10.0.19041", "DismMountImage OK"}, "1"},
   };
   for (const auto &c : cases) {
     Sandbox sandbox(
@@ -226,6 +232,17 @@ TEST(Dispatch, TableOrderArgumentsByPositionAndCase) {
     EXPECT_EQ(journal[5], "DismGetDrivers(9, 1, ptr, ptr)");
     EXPECT_EQ(journal[6], "DismCloseSession(9)");
   }
+  // An unmount runs after the later commands that work on the mount, so that
+  // it saves what they changed; the first ten keep their order.
+  DeleteFileA(sandbox.Path("journal.txt").c_str());
+  ProgramRun run = RunTool(sandbox, "/unmount-image " + m + " /enable-feature NetFx3 /get-drivers");
+  EXPECT_EQ(AfterHostLine(run.out),
+            AfterReport(sandbox, {"dism_GetDrivers OK", "oem0.inf", "DismEnableFeature OK",
+                                  "DismUnMountImage OK"}));
+  std::vector<std::string> journal = sandbox.Journal();
+  ASSERT_EQ(journal.size(), 8u);
+  EXPECT_EQ(journal[5].compare(0, 18, "DismEnableFeature("), 0) << journal[5];
+  EXPECT_EQ(journal[7], "DismUnmountImage(\"" + m + "\", 0, clear, ptr, ptr)");
 }
 
 TEST(Dispatch, OptionAndKeywordInsideAPath) {

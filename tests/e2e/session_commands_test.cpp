@@ -13,6 +13,9 @@ TEST(Session, AddCommandsStatusTable) {
     const char *command, *entry;
     const char *status;
     std::string line;
+    std::vector<std::string> then = {}; // lines after the status line
+    const char *script = "";            // more of the stand-in's script
+    const char *third = nullptr;        // argument 3 when not the package file
   } cases[] = {
       {"/add-package", "DismAddPackage", "0", "DismAddPackage OK"},
       {"/add-package", "DismAddPackage", "1", "DismAddPackage OK"},
@@ -46,15 +49,122 @@ TEST(Session, AddCommandsStatusTable) {
       {"/remount-image", "DismRemountImage", "1", "DismRemountImage OK"},
       {"/remount-image", "DismRemountImage", "0xC1420127",
        "DismRemountImage Failed: -1052638937 text"},
+      // 3010: done, a restart to come, for every change, the first ones too ...
+      {"/add-package", "DismAddPackage", "3010", "DismAddPackage OK", {"RestartRequired:Yes"}},
+      {"/add-driver", "DismAddDriver", "3010", "DismAddDriver OK", {"RestartRequired:Yes"}},
+      {"/add-capability",
+       "DismAddCapability",
+       "3010",
+       "DismAddCapability OK",
+       {"RestartRequired:Yes"}},
+      {"/remove-package",
+       "DismRemovePackage",
+       "3010",
+       "DismRemovePackage OK",
+       {"RestartRequired:Yes"}},
+      {"/remove-driver",
+       "DismRemoveDriver",
+       "3010",
+       "DismRemoveDriver OK",
+       {"RestartRequired:Yes"}},
+      {"/remove-capability",
+       "DismRemoveCapability",
+       "3010",
+       "DismRemoveCapability OK",
+       {"RestartRequired:Yes"}},
+      {"/enable-feature",
+       "DismEnableFeature",
+       "3010",
+       "DismEnableFeature OK",
+       {"RestartRequired:Yes"}},
+      {"/disable-feature",
+       "DismDisableFeature",
+       "3010",
+       "DismDisableFeature OK",
+       {"RestartRequired:Yes"}},
+      // ... but no success where nothing is changed, or nothing is done then.
+      {"/commit-image", "DismCommitImage", "3010", "DismCommitImage Failed: 3010 text"},
+      {"/remount-image", "DismRemountImage", "3010", "DismRemountImage Failed: 3010 text"},
+      {"/get-features", "DismGetFeatures", "3010", "dism_GetFeatures Failed: 3010 text"},
+      {"/apply-unattend", "DismApplyUnattend", "0", "DismApplyUnattend OK"},
+      {"/apply-unattend", "DismApplyUnattend", "1", "DismApplyUnattend OK"},
+      {"/apply-unattend",
+       "DismApplyUnattend",
+       "3010",
+       "DismApplyUnattend OK",
+       {"RestartRequired:Yes"}},
+      {"/apply-unattend", "DismApplyUnattend", "0x800f081f",
+       "DismApplyUnattend Failed: -2146498529 text"},
+      {"/check-health",
+       "DismCheckImageHealth",
+       "0",
+       "DismCheckImageHealth OK",
+       {"ImageHealth:Healthy"}},
+      {"/check-health",
+       "DismCheckImageHealth",
+       "1",
+       "DismCheckImageHealth OK",
+       {"ImageHealth:NonRepairable"},
+       "health 2\n"},
+      {"/check-health",
+       "DismCheckImageHealth",
+       "3010",
+       "DismCheckImageHealth OK",
+       {"ImageHealth:Repairable"},
+       "health 1\n"},
+      {"/check-health",
+       "DismCheckImageHealth",
+       "5",
+       "DismCheckImageHealth Failed: 5 text",
+       {},
+       "health 1\n"},
+      {"/scan-health",
+       "DismCheckImageHealth",
+       "0",
+       "DismCheckImageHealth OK",
+       {"ImageHealth:4294967295"},
+       "health -1\n"},
+      {"/scan-health", "DismCheckImageHealth", "-2147023673",
+       "DismCheckImageHealth Failed: -2147023673 text"},
+      {"/restore-health",
+       "DismRestoreImageHealth",
+       "0",
+       "DismRestoreImageHealth OK",
+       {},
+       "",
+       "/limitaccess"},
+      {"/restore-health",
+       "DismRestoreImageHealth",
+       "1",
+       "DismRestoreImageHealth OK",
+       {},
+       "",
+       "/limitaccess"},
+      {"/restore-health",
+       "DismRestoreImageHealth",
+       "3010",
+       "DismRestoreImageHealth OK",
+       {"RestartRequired:Yes"},
+       "",
+       "/limitaccess"},
+      {"/restore-health",
+       "DismRestoreImageHealth",
+       "0x800f081f",
+       "DismRestoreImageHealth Failed: -2146498529 text",
+       {},
+       "",
+       "/limitaccess"},
   };
   for (const auto &c : cases) {
-    Sandbox sandbox("standin-full",
-                    std::string("lasterror text\nstatus ") + c.entry + " " + c.status + "\n");
+    Sandbox sandbox("standin-full", std::string("lasterror text\nstatus ") + c.entry + " " +
+                                        c.status + "\n" + c.script);
     sandbox.MakeFolder("m");
     sandbox.MakeFile("item.cab");
     ProgramRun run = RunTool(sandbox, std::string(c.command) + " " + sandbox.Path("m") + " " +
-                                          sandbox.Path("item.cab"));
-    EXPECT_EQ(AfterHostLine(run.out), AfterReport(sandbox, {c.line})) << c.command << c.status;
+                                          (c.third ? c.third : sandbox.Path("item.cab")));
+    std::vector<std::string> lines = {c.line};
+    lines.insert(lines.end(), c.then.begin(), c.then.end());
+    EXPECT_EQ(AfterHostLine(run.out), AfterReport(sandbox, lines)) << c.command << c.status;
     if (std::string(c.entry) != "DismRemountImage") { // the one without a session
       EXPECT_EQ(sandbox.Journal().back(), "DismCloseSession(1)") << c.command << c.status;
     }
@@ -67,9 +177,20 @@ TEST(Session, ArgumentsReachTheLibrary) {
   Sandbox sandbox;
   sandbox.MakeFolder("m");
   sandbox.MakeFolder("sxs");
+  sandbox.MakeFolder("all");
+  sandbox.MakeFolder("appendix");
   sandbox.MakeFile("item.cab");
+  sandbox.MakeFile("boot.wim");
+  sandbox.MakeFile("unattend.xml");
+  sandbox.MakeFile("Package_for_KB1"); // a file named like a package changes nothing
   const std::string m = sandbox.Path("m"), sxs = sandbox.Path("sxs"),
-                    cab = sandbox.Path("item.cab");
+                    cab = sandbox.Path("item.cab"), wim = sandbox.Path("boot.wim"),
+                    xml = sandbox.Path("unattend.xml");
+  std::string forward = sandbox.folder; // the same folder, with forward slashes
+  for (char &c : forward)
+    c = c == '\\' ? '/' : c;
+  const std::string online =
+      "DismOpenSession(\"DISM_{53BFAE52-B167-4E2F-A258-0A37B57FF845}\", null, null, ptr)";
   struct {
     std::string args, call; // the call: its journal line
   } cases[] = {
@@ -97,6 +218,43 @@ TEST(Session, ArgumentsReachTheLibrary) {
       {"/commit-image " + m, "DismCommitImage(1, 0, clear, ptr, ptr)"},
       {"/commit-image " + m + " /append", "DismCommitImage(1, 131072, clear, ptr, ptr)"},
       {"/remount-image " + m, "DismRemountImage(\"" + m + "\")"},
+      // The running Windows, the health of an image, an answer file.
+      {"/get-packages /online", online},
+      {"/check-health /ONLINE", online},
+      {"/check-health " + m, "DismCheckImageHealth(1, 0, clear, ptr, ptr, ptr)"},
+      {"/scan-health " + m, "DismCheckImageHealth(1, 1, clear, ptr, ptr, ptr)"},
+      {"/restore-health " + m, "DismRestoreImageHealth(1, null, 0, 0, clear, ptr, ptr)"},
+      {"/restore-health " + m + " /limitaccess",
+       "DismRestoreImageHealth(1, null, 0, 1, clear, ptr, ptr)"},
+      {"/restore-health " + m + " " + sxs + " /LimitAccess",
+       "DismRestoreImageHealth(1, [\"" + sxs + "\"], 1, 1, clear, ptr, ptr)"},
+      {"/restore-health /online wim:" + wim + ":1",
+       "DismRestoreImageHealth(1, [\"wim:" + wim + ":1\"], 1, 0, clear, ptr, ptr)"},
+      {"/enable-feature " + m + " NetFx3 WIM:" + wim + ":0002 /all",
+       "DismEnableFeature(1, \"NetFx3\", null, 0, 1, [\"WIM:" + wim +
+           ":0002\"], 1, 1, clear, ptr, "
+           "ptr)"},
+      {"/add-capability " + m + " Lang wim:" + wim + ":1",
+       "DismAddCapability(1, \"Lang\", 1, [\"wim:" + wim + ":1\"], 1, clear, ptr, ptr)"},
+      {"/apply-unattend " + m + " " + xml, "DismApplyUnattend(1, \"" + xml + "\", 0)"},
+      // Values by what they are, options only whole arguments.
+      {"/enable-feature " + m + " NetFx3 /all " + sxs,
+       "DismEnableFeature(1, \"NetFx3\", null, 0, 1, [\"" + sxs + "\"], 1, 1, clear, ptr, ptr)"},
+      {"/enable-feature " + m + " /all NetFx3",
+       "DismEnableFeature(1, \"NetFx3\", null, 0, 0, null, 0, 1, clear, ptr, ptr)"},
+      {"/enable-feature " + m + " NetFx3 " + forward + "/all",
+       "DismEnableFeature(1, \"NetFx3\", null, 0, 1, [\"" + forward +
+           "/all\"], 1, 0, clear, ptr, "
+           "ptr)"},
+      {"/disable-feature " + m + " NetFx3 " + forward + "/removepayload",
+       "DismDisableFeature(1, \"NetFx3\", null, 0, clear, ptr, ptr)"},
+      {"/commit-image " + forward + "/appendix", "DismCommitImage(1, 0, clear, ptr, ptr)"},
+      {"/commit-image " + m + " /APPEND", "DismCommitImage(1, 131072, clear, ptr, ptr)"},
+      {"/remove-package " + m + " Package_for_KB1",
+       "DismRemovePackage(1, \"Package_for_KB1\", 1, clear, ptr, ptr)"},
+      {"/remove-package " + m + " item.cab",
+       "DismRemovePackage(1, \"" + cab + "\", 2, clear, ptr, ptr)"},
+      {"/remove-driver " + m + " /x oem3.inf", "DismRemoveDriver(1, \"oem3.inf\")"},
   };
   for (const auto &c : cases) {
     DeleteFileA(sandbox.Path("journal.txt").c_str());
@@ -110,15 +268,49 @@ TEST(Session, ArgumentsReachTheLibrary) {
     ASSERT_LT(at, journal.size()) << c.args;
     EXPECT_EQ(journal[at], c.call);
   }
-  // A source folder that is none ends the run before any session opens.
-  for (const std::string &args : {"/enable-feature " + m + " NetFx3 " + sandbox.Path("none"),
-                                  "/add-capability " + m + " Lang " + sandbox.Path("none"),
-                                  "/remount-image " + sandbox.Path("none")}) {
+  // An argument that is none ends the run before any session opens.
+  struct {
+    std::string args;
+    const char *message;
+  } refused[] = {
+      {"/enable-feature " + m + " NetFx3 " + sandbox.Path("none"), "folder does not exist."},
+      {"/add-capability " + m + " Lang " + sandbox.Path("none"), "folder does not exist."},
+      {"/remount-image " + sandbox.Path("none"), "folder does not exist."},
+      {"/enable-feature " + m + " NetFx3 wim:" + sandbox.Path("none.wim") + ":1",
+       "file does not exist."},
+      {"/restore-health " + m + " wim:" + wim, "file does not exist."},
+      {"/restore-health " + m + " wim:" + wim + ":0", "image index is not a number."},
+      {"/restore-health " + m + " wim:" + wim + ":x", "image index is not a number."},
+      {"/apply-unattend " + m + " " + sandbox.Path("none.xml"), "file does not exist."},
+      {"/apply-unattend " + m + " " + m, "file does not exist."},
+      {"/apply-unattend " + m, "file does not exist."},
+      // The target is checked first.
+      {"/enable-feature " + sandbox.Path("none") + " NetFx3 wim:none.wim:1",
+       "folder does not exist."},
+      // "/online" is the word itself, nothing like it.
+      {"/get-packages online", "folder does not exist."},
+      {"/get-packages /onlinex", "folder does not exist."},
+      {"/get-packages \"/online \"", "folder does not exist."},
+      {"/get-packages T:/online", "folder does not exist."},
+      {"/remount-image /online", "folder does not exist."},
+      // No library call with a missing or option-like name.
+      {"/remove-package " + m, "package missing."},
+      {"/remove-driver " + m, "driver missing."},
+      {"/remove-capability /online", "capability missing."},
+      {"/disable-feature " + m + " /removepayload", "feature name missing."},
+      {"/enable-feature " + m + " /all", "feature name missing."},
+      // A package file must exist, and is no pattern.
+      {"/remove-package " + m + " " + sandbox.Path("none.cab"), "file does not exist."},
+      {"/remove-package " + m + " " + sandbox.Path("*.cab"), "file does not exist."},
+      {"/remove-package " + m + " none.MSU", "file does not exist."},
+      {"/remove-package " + m + " c:x", "file does not exist."},
+  };
+  for (const auto &c : refused) {
     DeleteFileA(sandbox.Path("journal.txt").c_str());
-    ProgramRun run = RunTool(sandbox, args);
-    EXPECT_EQ(SplitLines(run.err).at(1), "folder does not exist.") << args;
-    EXPECT_EQ(run.exitCode, 1u) << args;
-    EXPECT_EQ(sandbox.Journal().size(), 1u) << args; // the initialisation alone
+    ProgramRun run = RunTool(sandbox, c.args);
+    EXPECT_EQ(SplitLines(run.err).at(1), c.message) << c.args;
+    EXPECT_EQ(run.exitCode, 1u) << c.args;
+    EXPECT_EQ(sandbox.Journal().size(), 1u) << c.args; // the initialisation alone
   }
 }
 
@@ -157,9 +349,158 @@ TEST(Session, DriverFolderRecursively) {
   EXPECT_EQ(journal[6], "DismAddDriver(1, \"" + d + "\\sub\\\xd0\x96.inf\", 1)");
   EXPECT_EQ(journal[7], "DismCloseSession(1)");
 
-  // Without "/recurse" a folder is no driver file.
-  run = RunTool(sandbox, "/add-driver " + sandbox.Path("m") + " " + d);
-  EXPECT_EQ(SplitLines(run.err).at(1), "file does not exist.");
+  // Without "/recurse" a folder is no driver file, also where the word is in
+  // its path.
+  sandbox.MakeFolder("recurse");
+  for (const std::string &folder : {d, sandbox.folder + "/recurse"}) {
+    run = RunTool(sandbox, "/add-driver " + sandbox.Path("m") + " " + folder);
+    EXPECT_EQ(SplitLines(run.err).at(1), "file does not exist.") << folder;
+  }
+
+  // A folder that cannot be listed (held open by another program that shares
+  // it with nobody) is named, the search goes on; the folder itself that
+  // cannot be listed is none.
+  const std::wstring deeper = std::wstring(d.begin(), d.end()) + L"\\sub\\deeper";
+  HANDLE held = CreateFileW(deeper.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                            FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE) << GetLastError();
+  char *text = nullptr;
+  FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_ALLOCATE_BUFFER |
+                     FORMAT_MESSAGE_IGNORE_INSERTS,
+                 nullptr, ERROR_SHARING_VIOLATION, 0, reinterpret_cast<char *>(&text), 0, nullptr);
+  std::string sharing = text ? text : "";
+  LocalFree(text);
+  while (!sharing.empty() && (sharing.back() == '\n' || sharing.back() == '\r'))
+    sharing.pop_back();
+  run = RunTool(sandbox, "/add-driver " + sandbox.Path("m") + " " + d + " /recurse");
+  lines = {"folder:" + d + "\\sub\\deeper Failed: 32 " + sharing};
+  for (const char *name : {"\\A.INF", "\\b.inf", "\\sub\\c.Inf", "\\sub\\?.inf"}) {
+    lines.push_back("driver:" + d + name);
+    lines.push_back("DismAddDriver OK");
+  }
+  EXPECT_EQ(AfterHostLine(run.out), AfterReport(sandbox, lines));
+  CloseHandle(held);
+  held = CreateFileW(std::wstring(d.begin(), d.end()).c_str(), GENERIC_READ, 0, nullptr,
+                     OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  DeleteFileA(sandbox.Path("journal.txt").c_str());
+  run = RunTool(sandbox, "/add-driver " + sandbox.Path("m") + " " + d + " /recurse");
+  CloseHandle(held);
+  EXPECT_EQ(SplitLines(run.err).at(1), "folder does not exist.");
+  EXPECT_EQ(sandbox.Journal().size(), 1u); // no session for a folder not searched
+}
+
+// A driver answered 1 asks for its session to be reloaded: it is closed and
+// opened again on the same target before the next driver; a session that
+// does not open again ends the folder. A lone driver answered 1 failed.
+TEST(Session, DriverFolderReloadsTheSession) {
+  struct {
+    const char *script;
+    std::vector<std::string> lines; // after each driver: line
+    std::vector<std::string> calls; // the journal after the initialisation
+  } cases[] = {
+      {"status DismAddDriver 0 1 0\n",
+       {"a", "DismAddDriver OK", "b", "DismAddDriver OK", "c", "DismAddDriver OK"},
+       {"open", "add a", "add b", "close", "open", "add c", "close"}},
+      {"status DismAddDriver 0 0 1\n",
+       {"a", "DismAddDriver OK", "b", "DismAddDriver OK", "c", "DismAddDriver OK"},
+       {"open", "add a", "add b", "add c", "close"}},
+      {"status DismAddDriver 1 3010\nstatus DismOpenSession 0 0\n",
+       {"a", "DismAddDriver OK", "b", "DismAddDriver OK", "RestartRequired:Yes", "c",
+        "DismAddDriver OK", "RestartRequired:Yes"},
+       {"open", "add a", "close", "open", "add b", "add c", "close"}},
+      {"status DismAddDriver 1\nstatus DismOpenSession 0 5\n",
+       {"a", "DismAddDriver OK", "DismOpenSession failed"},
+       {"open", "add a", "close", "open"}},
+  };
+  for (const auto &c : cases) {
+    Sandbox sandbox("standin-full", c.script);
+    sandbox.MakeFolder("m");
+    sandbox.MakeFolder("d");
+    for (const char *name : {"a", "b", "c"})
+      sandbox.MakeFile(std::string("d\\") + name + ".inf");
+    const std::string m = sandbox.Path("m"), d = sandbox.Path("d");
+    ProgramRun run = RunTool(sandbox, "/add-driver /online " + d + " /recurse");
+    std::vector<std::string> lines;
+    for (const std::string &line : c.lines)
+      lines.push_back(line.size() == 1 ? "driver:" + d + "\\" + line + ".inf" : line);
+    EXPECT_EQ(AfterHostLine(run.out), AfterReport(sandbox, lines)) << c.script;
+    std::vector<std::string> calls;
+    for (const std::string &call : c.calls)
+      calls.push_back(
+          call == "open"    ? "DismOpenSession(\"DISM_{53BFAE52-B167-4E2F-A258-0A37B57FF845}\", "
+                              "null, null, ptr)"
+          : call == "close" ? "DismCloseSession(1)"
+                            : "DismAddDriver(1, \"" + d + "\\" + call.substr(4) + ".inf\", 1)");
+    std::vector<std::string> journal = sandbox.Journal();
+    for (auto at = journal.begin(); at != journal.end();)
+      at = at->compare(0, 12, "DismGetLastE") == 0 || at->compare(0, 10, "DismDelete") == 0
+               ? journal.erase(at)
+               : at + 1;
+    EXPECT_EQ(std::vector<std::string>(journal.begin() + 1, journal.end()), calls) << c.script;
+  }
+  Sandbox lone("standin-full", "status DismAddDriver 1\nlasterror reload\n");
+  lone.MakeFolder("m");
+  lone.MakeFile("a.inf");
+  ProgramRun run = RunTool(lone, "/add-driver " + lone.Path("m") + " " + lone.Path("a.inf"));
+  EXPECT_EQ(AfterHostLine(run.out), AfterReport(lone, {"DismAddDriver Failed: 1 reload"}));
+}
+
+// A path past 260 characters is found, and handed to the library in its long
+// form; the lines print it plain.
+TEST(Session, PathsPastTwoHundredSixtyCharacters) {
+  Sandbox sandbox;
+  sandbox.MakeFolder("m");
+  std::string folder = sandbox.Path("long");
+  std::vector<std::wstring> made;
+  while (folder.size() < 300) {
+    made.push_back(L"\\\\?\\" + std::wstring(folder.begin(), folder.end()));
+    ASSERT_TRUE(CreateDirectoryW(made.back().c_str(), nullptr)) << GetLastError();
+    folder += "\\" + std::string(50, 'l');
+  }
+  made.push_back(L"\\\\?\\" + std::wstring(folder.begin(), folder.end()));
+  ASSERT_TRUE(CreateDirectoryW(made.back().c_str(), nullptr)) << GetLastError();
+  const std::wstring driver = made.back() + L"\\x.inf";
+  CloseHandle(CreateFileW(driver.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
+  const std::string m = sandbox.Path("m");
+  ProgramRun run = RunTool(sandbox, "/add-driver " + m + " " + folder + " /recurse");
+  EXPECT_EQ(AfterHostLine(run.out),
+            AfterReport(sandbox, {"driver:" + folder + "\\x.inf", "DismAddDriver OK"}));
+  EXPECT_EQ(sandbox.Journal().at(2), "DismAddDriver(1, \"\\\\?\\" + folder + "\\x.inf\", 1)");
+  run = RunTool(sandbox, "/enable-feature " + m + " NetFx3 " + folder);
+  EXPECT_EQ(AfterHostLine(run.out), AfterReport(sandbox, {"DismEnableFeature OK"}));
+  EXPECT_EQ(sandbox.Journal().at(6), "DismEnableFeature(1, \"NetFx3\", null, 0, 1, [\"\\\\?\\" +
+                                         folder + "\"], 1, 0, clear, ptr, ptr)");
+  DeleteFileW(driver.c_str());
+  for (auto at = made.rbegin(); at != made.rend(); ++at)
+    RemoveDirectoryW(at->c_str());
+}
+
+// Under a system code page of 1251, folders whose names it lacks are found
+// and reach the library in their own characters; the lines print "?".
+TEST(CyrillicCodePage, FoldersOutsideTheCodePage) {
+  ASSERT_EQ(GetACP(), 1251u) << "this test runs in a prefix whose code page is 1251";
+  Sandbox sandbox;
+  sandbox.MakeFolder("m");
+  const std::wstring top(sandbox.folder.begin(), sandbox.folder.end());
+  const std::wstring greek = top + L"\\\u0395\u03b9\u03ba\u03cc\u03bd\u03b5\u03c2";
+  ASSERT_TRUE(CreateDirectoryW(greek.c_str(), nullptr));
+  CloseHandle(CreateFileW((greek + L"\\\u03b4.inf").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                          0, nullptr));
+  const std::wstring m = top + L"\\m";
+  ProgramRun run = RunTool(sandbox, L"/add-driver " + m + L" " + greek + L" /recurse");
+  EXPECT_EQ(
+      AfterHostLine(run.out),
+      AfterReport(sandbox, {"driver:" + sandbox.folder + "\\???????\\?.inf", "DismAddDriver OK"}));
+  const std::string utf8 = "\xce\x95\xce\xb9\xce\xba\xcf\x8c\xce\xbd\xce\xb5\xcf\x82";
+  EXPECT_EQ(sandbox.Journal().at(2),
+            "DismAddDriver(1, \"" + sandbox.folder + "\\" + utf8 + "\\\xce\xb4.inf\", 1)");
+  run = RunTool(sandbox, L"/enable-feature " + m + L" NetFx3 " + greek);
+  EXPECT_EQ(AfterHostLine(run.out), AfterReport(sandbox, {"DismEnableFeature OK"}));
+  EXPECT_EQ(sandbox.Journal().at(6), "DismEnableFeature(1, \"NetFx3\", null, 0, 1, [\"" +
+                                         sandbox.folder + "\\" + utf8 +
+                                         "\"], 1, 0, clear, ptr, ptr)");
+  DeleteFileW((greek + L"\\\u03b4.inf").c_str());
+  RemoveDirectoryW(greek.c_str());
 }
 
 TEST(Session, CapabilityNamePassesUnchanged) {
@@ -256,6 +597,18 @@ TEST(Session, ListingsPrintEveryName) {
       {"/get-drivers",
        "status DismGetDrivers 5\nlasterror a<cr><lf><cr><lf>b<x07> <cr><lf>\n",
        {"dism_GetDrivers Failed: 5 a b?"}},
+      // A character the code page lacks is "?", never a look-alike; C1
+      // controls and line separators are controls.
+      {"/get-drivers",
+       "driver \xef\xbd\x8f\xef\xbd\x85\xef\xbd\x8d\xef\xbc\x91.inf\n"
+       "driver A\xc2\x9b"
+       "B\xe2\x80\xa8"
+       "C\xc2\x9d"
+       "D\xe2\x80\xa9\n",
+       {"dism_GetDrivers OK", "????.inf", "A?B?C?D?"}},
+      {"/get-packages",
+       "status DismGetPackages 5\nlasterror x\xc2\x85y\xe2\x80\xa8z\n",
+       {"dism_GetPackages Failed: 5 x?y?z"}},
   };
   for (const auto &c : cases) {
     Sandbox sandbox("standin-full", c.script);
