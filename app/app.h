@@ -63,12 +63,24 @@ void PackageLines(const DismPackage &package, RecordLines &lines);
 void DriverLines(const DismDriverPackage &driver, RecordLines &lines);
 void FeatureLines(const DismFeature &feature, RecordLines &lines);
 void CapabilityLines(const DismCapability &capability, RecordLines &lines);
-// The word of an enumeration's value, or for a value that has none its
-// number in unsigned decimal.
+// The details, one field a line, "<field>:<value>", in the header's order.
+void ImageDetailLines(const DismImageInfo &image, RecordLines &lines);
+void PackageInfoLines(const DismPackageInfo &package, RecordLines &lines);
+void FeatureInfoLines(const DismFeatureInfo &feature, RecordLines &lines);
+void CapabilityInfoLines(const DismCapabilityInfo &capability, RecordLines &lines);
+// The package's lines where there is one, then each driver's.
+void DriverInfoLines(const DismDriverPackage *package, const DismDriver *drivers, size_t count,
+                     RecordLines &lines);
+// "YYYY-MM-DDThh:mm:ss"; the library does not say in which zone.
+std::string TimeText(const SYSTEMTIME &time);
+// The word of an enumeration's value (a word may be null for none), or for a
+// value that has none its number in unsigned decimal.
 std::wstring EnumWord(UINT value, const wchar_t *const words[], size_t count);
 template <size_t N> std::wstring EnumWord(UINT value, const wchar_t *const (&words)[N]) {
   return EnumWord(value, words, N);
 }
+// Prints the lines of a record.
+void PrintLines(const RecordLines &lines);
 // Prints the lines of each record until the run is asked to stop.
 template <typename Records, typename Record>
 void PrintRecords(const Records &records, void (*linesOf)(const Record &, RecordLines &)) {
@@ -77,8 +89,7 @@ void PrintRecords(const Records &records, void (*linesOf)(const Record &, Record
     if (StopRequested())
       return;
     linesOf(record, lines);
-    for (const RecordLine &line : lines)
-      WriteWideLine(line.label, line.value());
+    PrintLines(lines);
   }
 }
 
@@ -143,6 +154,30 @@ extern _DismDriverPackages Drivers;
 extern _DismFeatures Features;
 extern _DismCapabilities Capabilities;
 extern DismImageHealthState ImageHealth;
+// The details of the detail commands: what the library handed back, or null.
+extern const DismPackageInfo *PackageInfo;
+extern const DismFeatureInfo *FeatureInfo;
+extern const DismCapabilityInfo *CapabilityInfo;
+extern const DismDriverPackage *DriverInfo;
+extern _DismDrivers DriverInfoDrivers;
+
+// The image of an image file a command is given: by its index ("/index:N"),
+// by its name ("/name:<name>", matched ignoring case), or neither.
+struct ImageChoice {
+  bool byIndex;
+  UINT index; // 1 when neither is given
+  bool byName;
+  std::wstring name;
+};
+// The choice of the command line. Raises, before any file is read, when an
+// index and a name are both given, a name is empty or given twice otherwise,
+// and, where an index must be one, when it is no number or given twice
+// otherwise ("image index is not a number"); where it need not, such an
+// index chooses nothing.
+ImageChoice ChosenImage(bool indexMustBeANumber);
+// The record of the chosen image: the first one when neither is given; null
+// for none.
+const DismImageInfo *ChosenRecord(const _DismImagesInfo &images, const ImageChoice &choice);
 
 // ---- sessions ---------------------------------------------------------------
 // Raise unless the path names an existing folder ("folder does not exist"),
@@ -200,6 +235,7 @@ void RemovePackageCommand();
 void EnableFeatureCommand();
 void ApplyUnattendCommand();
 void RestoreHealthCommand();
+void GetPackageInfoCommand();
 void HelpCommand();
 
 // Asks every top-level window of the class to close, and waits a bounded time.

@@ -19,6 +19,25 @@ void PrintFeatures() {
 void PrintCapabilities() {
   PrintRecords(Capabilities, CapabilityLines);
 }
+void PrintFeatureInfo() {
+  static RecordLines lines;
+  if (FeatureInfo != nullptr) {
+    FeatureInfoLines(*FeatureInfo, lines);
+    PrintLines(lines);
+  }
+}
+void PrintCapabilityInfo() {
+  static RecordLines lines;
+  if (CapabilityInfo != nullptr) {
+    CapabilityInfoLines(*CapabilityInfo, lines);
+    PrintLines(lines);
+  }
+}
+void PrintDriverInfo() {
+  static RecordLines lines;
+  DriverInfoLines(DriverInfo, DriverInfoDrivers.records, DriverInfoDrivers.count, lines);
+  PrintLines(lines);
+}
 void PrintHealth() {
   const wchar_t *const words[] = {L"Healthy", L"Repairable", L"NonRepairable"};
   WriteWideLine(L"ImageHealth:", EnumWord(static_cast<UINT>(ImageHealth), words).c_str());
@@ -64,6 +83,15 @@ const Command Commands[] = {
     {"/scan-health", nullptr, {CheckImageHealth, Success::Health}, nullptr,
      [](const Inputs &) { return dism_CheckImageHealth(true, ImageHealth); }, PrintHealth},
     {"/restore-health", RestoreHealthCommand, {}, nullptr, nullptr, nullptr},
+    {"/get-packageinfo", GetPackageInfoCommand, {}, nullptr, nullptr, nullptr},
+    {"/get-featureinfo", nullptr, {GetFeatureInfo, Success::ZeroOrOne}, "feature name missing",
+     [](const Inputs &in) { return dism_GetFeatureInfo(in.name, FeatureInfo); }, PrintFeatureInfo},
+    {"/get-capabilityinfo", nullptr, {GetCapabilityInfo, Success::ZeroOrOne}, "capability missing",
+     [](const Inputs &in) { return dism_GetCapabilityInfo(in.name, CapabilityInfo); },
+     PrintCapabilityInfo},
+    {"/get-driverinfo", nullptr, {GetDriverInfo, Success::ZeroOrOne}, "driver missing",
+     [](const Inputs &in) { return dism_GetDriverInfo(in.name, DriverInfoDrivers, DriverInfo); },
+     PrintDriverInfo},
     {"/commit-image", nullptr, {CommitImage, Success::ZeroOrOne}, nullptr,
      [](const Inputs &) {
        return dism_CommitImage(HasSwitch("/append") ? DISM_COMMIT_APPEND : DISM_COMMIT_IMAGE);
@@ -72,7 +100,7 @@ const Command Commands[] = {
 };
 // clang-format on
 const size_t CommandCount = sizeof Commands / sizeof Commands[0];
-static_assert(sizeof Commands / sizeof Commands[0] == 24, "twenty-four commands");
+static_assert(sizeof Commands / sizeof Commands[0] == 28, "twenty-eight commands");
 
 const char *const UsageLines[] = {
     "vantorix 0.2",
@@ -91,6 +119,9 @@ const size_t UsageLineCount = sizeof UsageLines / sizeof UsageLines[0];
 // The help: the usage lines, then every other command and option form.
 const char *const HelpLines[] = {
     "vantorix /mount-image c:\\temp\\install.wim c:\\mount /index:6 [/ro] [/force]",
+    "vantorix /mount-image c:\\temp\\install.wim c:\\mount \"/name:Windows 10 Pro\" [/ro] [/force]",
+    "vantorix /get-imageinfo c:\\temp\\install.wim /index:6",
+    "vantorix /get-imageinfo c:\\temp\\install.wim \"/name:Windows 10 Pro\"",
     "vantorix /remount-image c:\\mount",
     "vantorix /commit-image c:\\mount [/append]",
     "vantorix /add-driver c:\\mount c:\\drivers /recurse",
@@ -113,6 +144,11 @@ const char *const HelpLines[] = {
     "vantorix /restore-health /online wim:d:\\sources\\install.wim:6 /limitaccess",
     "vantorix /enable-feature /online NetFx3 wim:d:\\sources\\install.wim:6 [/all]",
     "vantorix /get-packages /online",
+    "vantorix /get-packageinfo c:\\mount "
+    "Package_for_KB5005565~31bf3856ad364e35~amd64~~19041.1237.1.8",
+    "vantorix /get-featureinfo c:\\mount NetFx3",
+    "vantorix /get-capabilityinfo c:\\mount Language.Basic~~~en-US~0.0.1.0",
+    "vantorix /get-driverinfo c:\\mount oem3.inf",
     "vantorix dismcleanupmountpoints",
     "vantorix /?",
 };
@@ -127,6 +163,11 @@ _DismDriverPackages Drivers;
 _DismFeatures Features;
 _DismCapabilities Capabilities;
 DismImageHealthState ImageHealth = DismImageHealthy;
+const DismPackageInfo *PackageInfo = nullptr;
+const DismFeatureInfo *FeatureInfo = nullptr;
+const DismCapabilityInfo *CapabilityInfo = nullptr;
+const DismDriverPackage *DriverInfo = nullptr;
+_DismDrivers DriverInfoDrivers;
 
 std::string JoinArguments(const std::vector<std::string> &arguments) {
   std::string text;

@@ -9,43 +9,59 @@ using namespace OperationName;
 
 const Operation UnmountOperation = {UnmountImage, Success::ZeroOnly};
 
-// The record of the image the mount is given: the first without an index,
-// else the one that carries the index; null for none.
-const DismImageInfo *MountedRecord(const _DismImagesInfo &images, bool indexGiven, UINT index) {
-  if (!indexGiven)
-    return images.empty() ? nullptr : &images.front();
-  for (const DismImageInfo &image : images)
-    if (image.ImageIndex == index)
-      return &image;
-  return nullptr;
-}
-
-// The image index of "/index:N", 1 without one. Every "/index:" must give the
-// same number; anything else ends the run before a file is read.
-UINT ChosenIndex(bool &given) {
-  const std::vector<std::wstring> values = OptionValuesOf(Arguments(), "/index:");
-  given = !values.empty();
-  UINT index = 1;
-  for (const std::wstring &value : values) {
-    UINT next = 0;
-    if (!ParseImageIndex(value, next) || (&value != &values.front() && next != index))
-      RaiseError("Exception", "image index is not a number");
-    index = next;
-  }
-  return index;
+// Every value of an option written as a prefix must be the same one.
+bool AllSame(const std::vector<std::wstring> &values) {
+  for (const std::wstring &value : values)
+    if (value != values.front())
+      return false;
+  return true;
 }
 
 } // namespace
 
+ImageChoice ChosenImage(bool indexMustBeANumber) {
+  const std::vector<std::wstring> indexes = OptionValuesOf(Arguments(), "/index:");
+  const std::vector<std::wstring> names = OptionValuesOf(Arguments(), "/name:");
+  if (!indexes.empty() && !names.empty())
+    RaiseError("Exception", "image index and name both given");
+  ImageChoice choice = {false, 1, !names.empty(), names.empty() ? std::wstring() : names[0]};
+  if (choice.byName && choice.name.empty())
+    RaiseError("Exception", "image name is empty");
+  if (!AllSame(names))
+    RaiseError("Exception", "image name is given twice");
+  // Leading zeros are a number's: "/index:007" and "/index:7" are the same.
+  for (const std::wstring &text : indexes) {
+    UINT index = 0;
+    if (!ParseImageIndex(text, index) || (choice.byIndex && index != choice.index)) {
+      if (indexMustBeANumber)
+        RaiseError("Exception", "image index is not a number");
+      return {false, 1, false, std::wstring()};
+    }
+    choice.byIndex = true;
+    choice.index = index;
+  }
+  return choice;
+}
+
+const DismImageInfo *ChosenRecord(const _DismImagesInfo &images, const ImageChoice &choice) {
+  for (const DismImageInfo &image : images) {
+    if (choice.byName ? image.ImageName != nullptr &&
+                            CompareStringOrdinal(image.ImageName, -1, choice.name.c_str(), -1,
+                                                 TRUE) == CSTR_EQUAL
+                      : !choice.byIndex || image.ImageIndex == choice.index)
+      return &image;
+  }
+  return nullptr;
+}
+
 void MountImageCommand() {
   const std::wstring image = Argument(2), folder = Argument(3);
-  // A bad index ends the run before the file is asked about or anything is
-  // unmounted.
-  bool indexGiven = false;
-  const UINT index = ChosenIndex(indexGiven);
+  // A bad index or name ends the run before the file is asked about or
+  // anything is unmounted.
+  const ImageChoice choice = ChosenImage(true);
   // A missing image file raises here, before anything is unmounted.
   HRESULT status = dism_GetImageInfo(image, ImagesInfo);
-  const DismImageInfo *record = MountedRecord(ImagesInfo, indexGiven, index);
+  const DismImageInfo *record = ChosenRecord(ImagesInfo, choice);
   if (status == S_OK && record != nullptr) {
     try {
       WriteLine("image:" +
@@ -63,7 +79,8 @@ void MountImageCommand() {
   if (StopRequested())
     return;
   DWORD flags = HasOption("/ro") ? DISM_MOUNT_READONLY : DISM_MOUNT_READWRITE;
-  PrintStatus({MountImage, Success::ZeroOnly}, dism_MountImage(image, folder, flags, index));
+  PrintStatus({MountImage, Success::ZeroOnly},
+              dism_MountImage(image, folder, flags, choice.index, choice.name));
 }
 
 void UnmountImageCommand() {
@@ -79,8 +96,19 @@ void UnmountImageCommand() {
 }
 
 void GetImageInfoCommand() {
-  if (PrintStatus({GetImageInfo, Success::ZeroOnly}, dism_GetImageInfo(Argument(2), ImagesInfo)))
+  // An index that is no number chooses nothing: the listing.
+  const ImageChoice choice = ChosenImage(false);
+  if (!PrintStatus({GetImageInfo, Success::ZeroOnly}, dism_GetImageInfo(Argument(2), ImagesInfo)))
+    return;
+  if (!choice.byIndex && !choice.byName) {
     PrintRecords(ImagesInfo, ImageLines);
+    return;
+  }
+  static RecordLines lines;
+  if (const DismImageInfo *record = ChosenRecord(ImagesInfo, choice)) {
+    ImageDetailLines(*record, lines);
+    PrintLines(lines);
+  }
 }
 
 void CleanupMountpointsCommand() {

@@ -149,16 +149,44 @@ void AddCapabilityCommand() {
   });
 }
 
+namespace {
+
+// The package after the target: a package file, which must exist, as its
+// full path, or a package name as it is.
+struct PackageArgument {
+  std::wstring identifier;
+  DismPackageIdentifier kind;
+};
+PackageArgument RequiredPackage() {
+  const std::wstring package = RequiredName("package missing");
+  if (!IsPackageFile(package))
+    return {package, DismPackageName};
+  RequireFile(package);
+  return {FullPath(package), DismPackagePath};
+}
+
+} // namespace
+
 void RemovePackageCommand() {
   const Target target = SessionTarget();
-  const std::wstring package = RequiredName("package missing");
-  const bool isFile = IsPackageFile(package);
-  if (isFile)
-    RequireFile(package);
-  const std::wstring identifier = isFile ? FullPath(package) : package;
+  const PackageArgument package = RequiredPackage();
   InSession(target, [&] {
     PrintStatus({RemovePackage, Success::Change},
-                dism_RemovePackage(identifier, isFile ? DismPackagePath : DismPackageName));
+                dism_RemovePackage(package.identifier, package.kind));
+  });
+}
+
+void GetPackageInfoCommand() {
+  const Target target = SessionTarget();
+  const PackageArgument package = RequiredPackage();
+  InSession(target, [&] {
+    static RecordLines lines;
+    if (PrintStatus({GetPackageInfo, Success::ZeroOrOne},
+                    dism_GetPackageInfo(package.identifier, package.kind, PackageInfo)) &&
+        PackageInfo != nullptr) {
+      PackageInfoLines(*PackageInfo, lines);
+      PrintLines(lines);
+    }
   });
 }
 

@@ -51,6 +51,7 @@ inline wchar_t LowerAscii(wchar_t c) {
 size_t TextPos(const std::string &needle, const std::string &haystack);
 std::string SignedText(int32_t value);
 std::string UnsignedText(uint32_t value);
+std::string Unsigned64Text(uint64_t value);
 std::string HexText(uint32_t value); // exactly 8 upper-case digits
 // A control character: U+0001 to U+001F, U+007F, the C1 controls U+0080 to
 // U+009F, and the line and paragraph separators U+2028 and U+2029.

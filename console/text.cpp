@@ -29,6 +29,17 @@ std::string UnsignedText(uint32_t value) {
                      std::reverse_iterator<char *>(digits));
 }
 
+std::string Unsigned64Text(uint64_t value) {
+  char digits[20];
+  size_t count = 0;
+  do {
+    digits[count++] = static_cast<char>('0' + value % 10);
+    value /= 10;
+  } while (value != 0);
+  return std::string(std::reverse_iterator<char *>(digits + count),
+                     std::reverse_iterator<char *>(digits));
+}
+
 std::string SignedText(int32_t value) {
   if (value >= 0)
     return UnsignedText(static_cast<uint32_t>(value));

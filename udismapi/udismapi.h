@@ -45,7 +45,11 @@
   X(DismGetCapabilities)                                                                           \
   X(DismApplyUnattend)                                                                             \
   X(DismCheckImageHealth)                                                                          \
-  X(DismRestoreImageHealth)
+  X(DismRestoreImageHealth)                                                                        \
+  X(DismGetPackageInfo)                                                                            \
+  X(DismGetFeatureInfo)                                                                            \
+  X(DismGetCapabilityInfo)                                                                         \
+  X(DismGetDriverInfo)
 
 // Each entry has the type of the header's own declaration, so the calling
 // convention is right on x86. An entry the library lacks stays null.
@@ -82,6 +86,7 @@ using _DismPackages = DismRecords<DismPackage>;
 using _DismDriverPackages = DismRecords<DismDriverPackage>;
 using _DismFeatures = DismRecords<DismFeature>;
 using _DismCapabilities = DismRecords<DismCapability>;
+using _DismDrivers = DismRecords<DismDriver>;
 
 // The status a wrapper gives, without calling, when its entry is missing.
 constexpr HRESULT MissingEntryStatus = HRESULT_FROM_WIN32(ERROR_PROC_NOT_FOUND);
@@ -111,6 +116,10 @@ constexpr char GetCapabilities[] = "dism_GetCapabilities";
 constexpr char ApplyUnattend[] = "DismApplyUnattend";
 constexpr char CheckImageHealth[] = "DismCheckImageHealth";
 constexpr char RestoreImageHealth[] = "DismRestoreImageHealth";
+constexpr char GetPackageInfo[] = "dism_GetPackageInfo";
+constexpr char GetFeatureInfo[] = "dism_GetFeatureInfo";
+constexpr char GetCapabilityInfo[] = "dism_GetCapabilityInfo";
+constexpr char GetDriverInfo[] = "dism_GetDriverInfo";
 } // namespace OperationName
 
 // The library's documented image form of a source, "wim:<image file>:<index>"
@@ -140,8 +149,9 @@ HRESULT dism_OpenSession(const std::wstring &imagePath);
 // Opens the session on the running Windows.
 HRESULT dism_OpenOnlineSession();
 HRESULT dism_UnmountImage(const std::wstring &mountFolder, DWORD flags);
+// The image of the index, or, with a name, the image of that name.
 HRESULT dism_MountImage(const std::wstring &imageFile, const std::wstring &mountFolder, DWORD flags,
-                        UINT imageIndex);
+                        UINT imageIndex, const std::wstring &imageName = L"");
 HRESULT dism_RemountImage(const std::wstring &mountFolder);
 HRESULT dism_CommitImage(DWORD flags);
 // A package by its name, or a package file by its path.
@@ -158,6 +168,15 @@ HRESULT dism_ApplyUnattend(const std::wstring &answerFile);
 HRESULT dism_CheckImageHealth(bool scanImage, DismImageHealthState &health);
 // With limited access, Windows Update is not asked for the repair's files.
 HRESULT dism_RestoreImageHealth(const std::wstring &source, bool limitAccess);
+// The details of one package, feature, capability or driver: the record the
+// library hands back, or null for none, kept to the end of the run as the
+// listings' records are.
+HRESULT dism_GetPackageInfo(const std::wstring &package, DismPackageIdentifier kind,
+                            const DismPackageInfo *&info);
+HRESULT dism_GetFeatureInfo(const std::wstring &feature, const DismFeatureInfo *&info);
+HRESULT dism_GetCapabilityInfo(const std::wstring &name, const DismCapabilityInfo *&info);
+HRESULT dism_GetDriverInfo(const std::wstring &driver, _DismDrivers &drivers,
+                           const DismDriverPackage *&package);
 HRESULT dism_CleanupMountpoints();
 // The library's text for its last failure, as one line, or the empty text.
 std::string dism_LastErrorMessage();
@@ -171,6 +190,13 @@ static_assert(sizeof(DismPackage) == 32, "DismPackage layout");
 static_assert(sizeof(DismDriverPackage) == 100, "DismDriverPackage layout");
 static_assert(sizeof(DismFeature) == 12, "DismFeature layout");
 static_assert(sizeof(DismCapability) == 12, "DismCapability layout");
+static_assert(sizeof(DismPackageInfo) == 172, "DismPackageInfo layout");
+static_assert(sizeof(DismCustomProperty) == 24, "DismCustomProperty layout");
+static_assert(sizeof(DismFeatureInfo) == 44, "DismFeatureInfo layout");
+static_assert(sizeof(DismCapabilityInfo) == 36, "DismCapabilityInfo layout");
+static_assert(sizeof(DismDriver) == 52, "DismDriver layout");
+static_assert(sizeof(DismString) == 8, "DismString layout");
+static_assert(sizeof(DismWimCustomizedInfo) == 44, "DismWimCustomizedInfo layout");
 #else
 static_assert(sizeof(DismImageInfo) == 96, "DismImageInfo layout");
 static_assert(sizeof(DismMountedImageInfo) == 20, "DismMountedImageInfo layout");
@@ -178,4 +204,11 @@ static_assert(sizeof(DismPackage) == 28, "DismPackage layout");
 static_assert(sizeof(DismDriverPackage) == 72, "DismDriverPackage layout");
 static_assert(sizeof(DismFeature) == 8, "DismFeature layout");
 static_assert(sizeof(DismCapability) == 8, "DismCapability layout");
+static_assert(sizeof(DismPackageInfo) == 124, "DismPackageInfo layout");
+static_assert(sizeof(DismCustomProperty) == 12, "DismCustomProperty layout");
+static_assert(sizeof(DismFeatureInfo) == 28, "DismFeatureInfo layout");
+static_assert(sizeof(DismCapabilityInfo) == 24, "DismCapabilityInfo layout");
+static_assert(sizeof(DismDriver) == 28, "DismDriver layout");
+static_assert(sizeof(DismString) == 4, "DismString layout");
+static_assert(sizeof(DismWimCustomizedInfo) == 44, "DismWimCustomizedInfo layout");
 #endif

@@ -22,7 +22,7 @@ template <typename Entry> bool Present(Entry entry, const char *name) {
 
 #define HAVE_ENTRY(name) Present(DismEntryTable.name, #name)
 
-void RequireFile(const std::wstring &path) {
+void RequireExistingFile(const std::wstring &path) {
   if (!IsExistingFile(path))
     RaiseError("Exception", "file does not exist");
 }
@@ -41,21 +41,52 @@ bool IsReadable(uintptr_t from, uintptr_t bytes) {
   return true;
 }
 
+// A count of records from an address on that no address range could hold,
+// or that the memory there does not hold, is what an allocation of that size
+// would be: out of memory. Null or no records is nothing to check.
+void RequireRecords(const void *records, size_t count, size_t size) {
+  if (records == nullptr || count == 0)
+    return;
+  const uintptr_t at = reinterpret_cast<uintptr_t>(records);
+  if (count > PTRDIFF_MAX / size || count > (UINTPTR_MAX - at) / size ||
+      !IsReadable(at, static_cast<uintptr_t>(count) * size))
+    throw std::bad_alloc();
+}
+
+// The arrays a record points to hold what their counts say.
+void RequireNested(const DismImageInfo &image) {
+  RequireRecords(image.Language, image.LanguageCount, sizeof(DismLanguage));
+  RequireRecords(image.CustomizedInfo, 1, sizeof(DismWimCustomizedInfo));
+}
+void RequireNested(const DismPackageInfo &package) {
+  RequireRecords(package.CustomProperty, package.CustomPropertyCount, sizeof(DismCustomProperty));
+  RequireRecords(package.Feature, package.FeatureCount, sizeof(DismFeature));
+}
+void RequireNested(const DismFeatureInfo &feature) {
+  RequireRecords(feature.CustomProperty, feature.CustomPropertyCount, sizeof(DismCustomProperty));
+}
+template <typename Record> void RequireNested(const Record &) {}
+
 // Takes the records the library handed back, if any, as they lie in its
-// buffer, which is never given back. A count that no address range from the
-// buffer on could hold, or that the buffer does not hold, is what an
-// allocation of that size would be: out of memory.
+// buffer, which is never given back.
 template <typename Record>
 void TakeRecords(DismRecords<Record> &array, const Record *records, UINT count) {
   if (count == 0 || records == nullptr)
     return;
-  const uintptr_t at = reinterpret_cast<uintptr_t>(records);
-  const uintptr_t room = (UINTPTR_MAX - at) / sizeof(Record);
-  if (count > PTRDIFF_MAX / sizeof(Record) || count > room ||
-      !IsReadable(at, static_cast<uintptr_t>(count) * sizeof(Record)))
-    throw std::bad_alloc();
+  RequireRecords(records, count, sizeof(Record));
+  for (UINT i = 0; i < count; ++i)
+    RequireNested(records[i]);
   array.records = records;
   array.count = count;
+}
+
+// The one record the library handed back, kept as it lies; null for none.
+template <typename Record> void TakeRecord(const Record *&kept, const Record *record) {
+  if (record != nullptr) {
+    RequireRecords(record, 1, sizeof(Record));
+    RequireNested(*record);
+  }
+  kept = record;
 }
 
 // A query: the library's records replace the array's, if it hands any out.
@@ -110,7 +141,7 @@ HRESULT dism_Initialize(const std::string &logFile) {
 }
 
 HRESULT dism_GetImageInfo(const std::wstring &imageFile, _DismImagesInfo &images) {
-  RequireFile(imageFile);
+  RequireExistingFile(imageFile);
   if (!HAVE_ENTRY(DismGetImageInfo))
     return MissingEntryStatus;
   const std::wstring path = LongFormPath(imageFile);
@@ -154,7 +185,7 @@ HRESULT dism_AddCapability(const std::wstring &name, const std::wstring &source)
 }
 
 HRESULT dism_AddDriver(const std::wstring &driverFile) {
-  RequireFile(driverFile);
+  RequireExistingFile(driverFile);
   return dism_AddFoundDriver(driverFile);
 }
 
@@ -165,7 +196,7 @@ HRESULT dism_AddFoundDriver(const std::wstring &driverFile) {
 }
 
 HRESULT dism_AddPackage(const std::wstring &packageFile) {
-  RequireFile(packageFile);
+  RequireExistingFile(packageFile);
   if (!HAVE_ENTRY(DismAddPackage))
     return MissingEntryStatus;
   const std::wstring path = LongFormPath(packageFile);
@@ -309,15 +340,63 @@ HRESULT dism_UnmountImage(const std::wstring &mountFolder, DWORD flags) {
 }
 
 HRESULT dism_MountImage(const std::wstring &imageFile, const std::wstring &mountFolder, DWORD flags,
-                        UINT imageIndex) {
-  RequireFile(imageFile);
+                        UINT imageIndex, const std::wstring &imageName) {
+  RequireExistingFile(imageFile);
   if (!HAVE_ENTRY(DismMountImage))
     return MissingEntryStatus;
   const std::wstring image = LongFormPath(imageFile), folder = LongFormPath(mountFolder);
+  const bool byName = !imageName.empty();
   return LongOperation(OperationName::MountImage, [&](HANDLE stop, PVOID token) {
-    return DismEntryTable.DismMountImage(image.c_str(), folder.c_str(), imageIndex, nullptr,
-                                         DismImageIndex, flags, stop, ReportProgress, token);
+    return DismEntryTable.DismMountImage(image.c_str(), folder.c_str(), byName ? 0 : imageIndex,
+                                         byName ? imageName.c_str() : nullptr,
+                                         byName ? DismImageName : DismImageIndex, flags, stop,
+                                         ReportProgress, token);
   });
+}
+
+HRESULT dism_GetPackageInfo(const std::wstring &package, DismPackageIdentifier kind,
+                            const DismPackageInfo *&info) {
+  if (!HAVE_ENTRY(DismGetPackageInfo))
+    return MissingEntryStatus;
+  const std::wstring identifier = kind == DismPackagePath ? LongFormPath(package) : package;
+  DismPackageInfo *record = nullptr;
+  HRESULT status =
+      DismEntryTable.DismGetPackageInfo(SessionHandle, identifier.c_str(), kind, &record);
+  TakeRecord(info, static_cast<const DismPackageInfo *>(record));
+  return status;
+}
+
+HRESULT dism_GetFeatureInfo(const std::wstring &feature, const DismFeatureInfo *&info) {
+  if (!HAVE_ENTRY(DismGetFeatureInfo))
+    return MissingEntryStatus;
+  DismFeatureInfo *record = nullptr;
+  HRESULT status = DismEntryTable.DismGetFeatureInfo(SessionHandle, feature.c_str(), nullptr,
+                                                     DismPackageNone, &record);
+  TakeRecord(info, static_cast<const DismFeatureInfo *>(record));
+  return status;
+}
+
+HRESULT dism_GetCapabilityInfo(const std::wstring &name, const DismCapabilityInfo *&info) {
+  if (!HAVE_ENTRY(DismGetCapabilityInfo))
+    return MissingEntryStatus;
+  DismCapabilityInfo *record = nullptr;
+  HRESULT status = DismEntryTable.DismGetCapabilityInfo(SessionHandle, name.c_str(), &record);
+  TakeRecord(info, static_cast<const DismCapabilityInfo *>(record));
+  return status;
+}
+
+HRESULT dism_GetDriverInfo(const std::wstring &driver, _DismDrivers &drivers,
+                           const DismDriverPackage *&package) {
+  if (!HAVE_ENTRY(DismGetDriverInfo))
+    return MissingEntryStatus;
+  DismDriver *records = nullptr;
+  UINT count = 0;
+  DismDriverPackage *record = nullptr;
+  HRESULT status =
+      DismEntryTable.DismGetDriverInfo(SessionHandle, driver.c_str(), &records, &count, &record);
+  TakeRecords(drivers, static_cast<const DismDriver *>(records), count);
+  TakeRecord(package, static_cast<const DismDriverPackage *>(record));
+  return status;
 }
 
 HRESULT dism_CleanupMountpoints() {

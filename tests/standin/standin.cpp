@@ -20,6 +20,22 @@
 //   late <Entry> <ms>              one more progress report, 57 of 100, from a
 //                                  thread of its own this long after the call
 //   health <n>                     the state DismCheckImageHealth reports
+//   detail <Record>.<Field> <value> a field of a detail record: Image (every
+//                                  image's), Customized (an image's .wim facts),
+//                                  Package, Feature, Capability, DriverPackage;
+//                                  a text, <null>, a number or a time
+//                                  (2021-09-14T01:02:03.004); fields not given
+//                                  are null and 0
+//   nullarray <Record>.<Field> <count>  a null array with that count
+//   language <text>                a language of every image
+//   property Package|Feature <name>|<value>|<path>   a custom property
+//   pkgfeature <name>|<state>      a feature of the package's details
+//   hwdriver <manufacturer>|<description>|<hardware id>|<architecture>|
+//            <service>|<compatible ids>|<exclude ids>   a driver of a driver's details
+//   nullrecord <Entry>             a detail entry answers without a record (the
+//                                  driver package, for DismGetDriverInfo)
+// The images of a real .wim file carry its description, size, architecture,
+// service pack build, folder and file counts and times as the XML says.
 //   unelevated                     a process without elevation: DismInitialize
 //                                  answers -2147024156 (elevation required) and
 //                                  every later call -1073479679 (not initialised)
@@ -66,6 +82,12 @@ struct Script {
   DismImageHealthState health = DismImageHealthy;
   bool unelevated = false;
   bool reloadDue = false; // the open session was answered 1
+  std::map<std::string, std::string> details;
+  std::map<std::string, UINT> nullArrays;
+  std::vector<std::wstring> languages;
+  std::vector<std::vector<std::wstring>> packageProperties, featureProperties, packageFeatures,
+      drivers2;
+  std::map<std::string, bool> nullRecords;
 };
 
 Script *script = nullptr;
@@ -179,6 +201,23 @@ const struct {
        s.health = (DismImageHealthState)strtol(rest.c_str(), nullptr, 0);
      }},
     {"unelevated", [](Script &s, const std::string &) { s.unelevated = true; }},
+    {"detail",
+     [](Script &s, const std::string &rest) {
+       const size_t at = rest.find(' ');
+       s.details[rest.substr(0, at)] = at == std::string::npos ? "" : rest.substr(at + 1);
+     }},
+    {"nullarray", [](Script &s, const std::string &rest) { ReadEntryValue(s.nullArrays, rest); }},
+    {"language", [](Script &s, const std::string &rest) { s.languages.push_back(Wide(rest)); }},
+    {"property",
+     [](Script &s, const std::string &rest) {
+       const size_t at = rest.find(' ');
+       (rest.compare(0, at, "Feature") == 0 ? s.featureProperties : s.packageProperties)
+           .push_back(Fields(at == std::string::npos ? "" : rest.substr(at + 1)));
+     }},
+    {"pkgfeature",
+     [](Script &s, const std::string &rest) { s.packageFeatures.push_back(Fields(rest)); }},
+    {"hwdriver", [](Script &s, const std::string &rest) { s.drivers2.push_back(Fields(rest)); }},
+    {"nullrecord", [](Script &s, const std::string &rest) { s.nullRecords[rest] = true; }},
 };
 
 Script &Load() {
@@ -283,6 +322,61 @@ std::wstring Text(const std::vector<std::wstring> &fields, size_t i) {
   return i < fields.size() ? fields[i] : std::wstring();
 }
 
+// A field of a detail record, as scripted.
+const std::string *Detail(const std::string &key) {
+  const Script &s = Load();
+  auto found = s.details.find(key);
+  return found == s.details.end() ? nullptr : &found->second;
+}
+PCWSTR DetailText(const std::string &key) {
+  const std::string *value = Detail(key);
+  return value ? Keep(Wide(*value)) : nullptr;
+}
+unsigned long long DetailNumber(const std::string &key, unsigned long long otherwise = 0) {
+  const std::string *value = Detail(key);
+  return value ? strtoull(value->c_str(), nullptr, 0) : otherwise;
+}
+SYSTEMTIME DetailTime(const std::string &key) {
+  SYSTEMTIME time = {};
+  if (const std::string *value = Detail(key)) {
+    unsigned y = 0, mo = 0, d = 0, h = 0, mi = 0, sec = 0, ms = 0;
+    sscanf(value->c_str(), "%u-%u-%uT%u:%u:%u.%u", &y, &mo, &d, &h, &mi, &sec, &ms);
+    time = {(WORD)y, (WORD)mo, 0, (WORD)d, (WORD)h, (WORD)mi, (WORD)sec, (WORD)ms};
+  }
+  return time;
+}
+// An array of records made from lines of fields, or a null one with a count
+// where so scripted; never given back.
+template <typename Record, typename Fill>
+Record *Array(const std::vector<std::vector<std::wstring>> &lines, const std::string &key,
+              UINT &count, Fill fill) {
+  auto null = Load().nullArrays.find(key);
+  if (null != Load().nullArrays.end()) {
+    count = null->second;
+    return nullptr;
+  }
+  count = (UINT)lines.size();
+  if (lines.empty())
+    return nullptr;
+  Record *records =
+      (Record *)HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, lines.size() * sizeof(Record));
+  for (size_t i = 0; i < lines.size(); ++i)
+    fill(records[i], lines[i]);
+  return records;
+}
+DismCustomProperty *Properties(const std::vector<std::vector<std::wstring>> &lines,
+                               const std::string &key, UINT &count) {
+  return Array<DismCustomProperty>(lines, key, count,
+                                   [](DismCustomProperty &r, const std::vector<std::wstring> &f) {
+                                     r.Name = Keep(Text(f, 0));
+                                     r.Value = Keep(Text(f, 1));
+                                     r.Path = Keep(Text(f, 2));
+                                   });
+}
+template <typename Record> Record *NewRecord() {
+  return (Record *)HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, sizeof(Record));
+}
+
 // Hands out count records, or none with the count set when so scripted.
 template <typename Record, typename Fill>
 void HandOut(const char *entry, size_t count, Record **buffer, UINT *outCount, Fill fill) {
@@ -384,8 +478,21 @@ std::wstring Element(const std::wstring &xml, const wchar_t *tag, size_t at, siz
   return to == std::wstring::npos ? std::wstring() : xml.substr(from, to - from);
 }
 
-// Image lines (index, name, major, minor, build) of a .wim file: its header
-// names where the XML that describes the images lies, in UTF-16.
+// A time of a .wim file's XML, its FILETIME in two parts, as UTC.
+SYSTEMTIME WimTime(const std::wstring &element) {
+  FILETIME file = {};
+  file.dwHighDateTime =
+      wcstoul(Element(element, L"HIGHPART", 0, element.size()).c_str(), nullptr, 0);
+  file.dwLowDateTime = wcstoul(Element(element, L"LOWPART", 0, element.size()).c_str(), nullptr, 0);
+  SYSTEMTIME time = {};
+  FileTimeToSystemTime(&file, &time);
+  return time;
+}
+
+// Image lines (index, name, major, minor, build, description, size,
+// architecture, service pack build, folders, files, creation and change
+// times) of a .wim file: its header names where the XML that describes the
+// images lies, in UTF-16.
 std::vector<std::vector<std::wstring>> WimImages(PCWSTR path) {
   std::vector<std::vector<std::wstring>> images;
   HANDLE file =
@@ -413,7 +520,12 @@ std::vector<std::vector<std::wstring>> WimImages(PCWSTR path) {
     size_t end = xml.find(L"</IMAGE>", at);
     std::wstring index = xml.substr(at + 14, xml.find(L'"', at + 14) - at - 14);
     images.push_back({index, Element(xml, L"NAME", at, end), Element(xml, L"MAJOR", at, end),
-                      Element(xml, L"MINOR", at, end), Element(xml, L"BUILD", at, end)});
+                      Element(xml, L"MINOR", at, end), Element(xml, L"BUILD", at, end),
+                      Element(xml, L"DESCRIPTION", at, end), Element(xml, L"TOTALBYTES", at, end),
+                      Element(xml, L"ARCH", at, end), Element(xml, L"SPBUILD", at, end),
+                      Element(xml, L"DIRCOUNT", at, end), Element(xml, L"FILECOUNT", at, end),
+                      Element(xml, L"CREATIONTIME", at, end),
+                      Element(xml, L"LASTMODIFICATIONTIME", at, end)});
   }
   return images;
 }
@@ -491,6 +603,7 @@ HRESULT WINAPI DismGetImageInfo(PCWSTR ImageFilePath, DismImageInfo **ImageInfo,
   const Script &s = Load();
   const std::vector<std::vector<std::wstring>> images =
       s.images.empty() && ImageFilePath ? WimImages(ImageFilePath) : s.images;
+  const bool wim = s.images.empty();
   HandOut("DismGetImageInfo", images.size(), ImageInfo, Count, [&](DismImageInfo &r, size_t i) {
     const std::vector<std::wstring> &f = images[i];
     r.ImageIndex = Number(f, 0);
@@ -498,6 +611,39 @@ HRESULT WINAPI DismGetImageInfo(PCWSTR ImageFilePath, DismImageInfo **ImageInfo,
     r.MajorVersion = Number(f, 2);
     r.MinorVersion = Number(f, 3);
     r.Build = Number(f, 4);
+    r.ImageType = (DismImageType)DetailNumber("Image.ImageType");
+    r.ImageDescription = wim ? Keep(Text(f, 5)) : DetailText("Image.ImageDescription");
+    r.ImageSize = wim ? wcstoull(Text(f, 6).c_str(), nullptr, 0) : DetailNumber("Image.ImageSize");
+    r.Architecture = wim ? Number(f, 7) : (UINT)DetailNumber("Image.Architecture");
+    r.ProductName = DetailText("Image.ProductName");
+    r.EditionId = DetailText("Image.EditionId");
+    r.InstallationType = DetailText("Image.InstallationType");
+    r.Hal = DetailText("Image.Hal");
+    r.ProductType = DetailText("Image.ProductType");
+    r.ProductSuite = DetailText("Image.ProductSuite");
+    r.SpBuild = wim ? Number(f, 8) : (UINT)DetailNumber("Image.SpBuild");
+    r.SpLevel = (UINT)DetailNumber("Image.SpLevel");
+    r.Bootable = (DismImageBootable)DetailNumber("Image.Bootable", wim ? DismImageBootableNo : 0);
+    r.SystemRoot = DetailText("Image.SystemRoot");
+    std::vector<std::vector<std::wstring>> languages;
+    for (const std::wstring &language : s.languages)
+      languages.push_back({language});
+    r.Language = Array<DismLanguage>(
+        languages, "Image.Language", r.LanguageCount,
+        [](DismLanguage &l, const std::vector<std::wstring> &v) { l.Value = Keep(v[0]); });
+    r.DefaultLanguageIndex = (UINT)DetailNumber("Image.DefaultLanguageIndex");
+    bool customized = wim;
+    for (const auto &detail : s.details)
+      customized = customized || detail.first.compare(0, 11, "Customized.") == 0;
+    if (customized) {
+      DismWimCustomizedInfo *info = NewRecord<DismWimCustomizedInfo>();
+      info->Size = sizeof *info;
+      info->DirectoryCount = wim ? Number(f, 9) : (UINT)DetailNumber("Customized.DirectoryCount");
+      info->FileCount = wim ? Number(f, 10) : (UINT)DetailNumber("Customized.FileCount");
+      info->CreatedTime = wim ? WimTime(Text(f, 11)) : DetailTime("Customized.CreatedTime");
+      info->ModifiedTime = wim ? WimTime(Text(f, 12)) : DetailTime("Customized.ModifiedTime");
+      r.CustomizedInfo = info;
+    }
   });
   return Status("DismGetImageInfo");
 }
@@ -689,6 +835,117 @@ HRESULT WINAPI DismRestoreImageHealth(DismSession Session, PCWSTR *SourcePaths,
           {Num(Session), Paths(SourcePaths, SourcePathCount), Num(SourcePathCount),
            Num(LimitAccess), Event(CancelEvent), Ptr((void *)Progress), Ptr(UserData)});
   return OnSession(status);
+}
+
+HRESULT WINAPI DismGetPackageInfo(DismSession Session, PCWSTR Identifier,
+                                  DismPackageIdentifier PackageIdentifier,
+                                  DismPackageInfo **PackageInfo) {
+  Journal("DismGetPackageInfo",
+          {Num(Session), Str(Identifier), Num(PackageIdentifier), Ptr(PackageInfo)});
+  Script &s = Load();
+  if (PackageInfo && !s.nullRecords["DismGetPackageInfo"]) {
+    DismPackageInfo *r = NewRecord<DismPackageInfo>();
+    r->PackageName = DetailText("Package.PackageName");
+    r->PackageState = (DismPackageFeatureState)DetailNumber("Package.PackageState");
+    r->ReleaseType = (DismReleaseType)DetailNumber("Package.ReleaseType");
+    r->InstallTime = DetailTime("Package.InstallTime");
+    r->Applicable = (WINBOOL)DetailNumber("Package.Applicable");
+    r->Copyright = DetailText("Package.Copyright");
+    r->Company = DetailText("Package.Company");
+    r->CreationTime = DetailTime("Package.CreationTime");
+    r->DisplayName = DetailText("Package.DisplayName");
+    r->Description = DetailText("Package.Description");
+    r->InstallClient = DetailText("Package.InstallClient");
+    r->InstallPackageName = DetailText("Package.InstallPackageName");
+    r->LastUpdateTime = DetailTime("Package.LastUpdateTime");
+    r->ProductName = DetailText("Package.ProductName");
+    r->ProductVersion = DetailText("Package.ProductVersion");
+    r->RestartRequired = (DismRestartType)DetailNumber("Package.RestartRequired");
+    r->FullyOffline = (DismFullyOfflineInstallableType)DetailNumber("Package.FullyOffline");
+    r->SupportInformation = DetailText("Package.SupportInformation");
+    r->CustomProperty =
+        Properties(s.packageProperties, "Package.CustomProperty", r->CustomPropertyCount);
+    r->Feature = Array<DismFeature>(s.packageFeatures, "Package.Feature", r->FeatureCount,
+                                    [](DismFeature &f, const std::vector<std::wstring> &v) {
+                                      f.FeatureName = Keep(Text(v, 0));
+                                      f.State = (DismPackageFeatureState)Number(v, 1);
+                                    });
+    *PackageInfo = r;
+  }
+  return OnSession(Status("DismGetPackageInfo"));
+}
+
+HRESULT WINAPI DismGetFeatureInfo(DismSession Session, PCWSTR FeatureName, PCWSTR Identifier,
+                                  DismPackageIdentifier PackageIdentifier,
+                                  DismFeatureInfo **FeatureInfo) {
+  Journal("DismGetFeatureInfo", {Num(Session), Str(FeatureName), Str(Identifier),
+                                 Num(PackageIdentifier), Ptr(FeatureInfo)});
+  Script &s = Load();
+  if (FeatureInfo && !s.nullRecords["DismGetFeatureInfo"]) {
+    DismFeatureInfo *r = NewRecord<DismFeatureInfo>();
+    r->FeatureName = DetailText("Feature.FeatureName");
+    r->FeatureState = (DismPackageFeatureState)DetailNumber("Feature.FeatureState");
+    r->DisplayName = DetailText("Feature.DisplayName");
+    r->Description = DetailText("Feature.Description");
+    r->RestartRequired = (DismRestartType)DetailNumber("Feature.RestartRequired");
+    r->CustomProperty =
+        Properties(s.featureProperties, "Feature.CustomProperty", r->CustomPropertyCount);
+    *FeatureInfo = r;
+  }
+  return OnSession(Status("DismGetFeatureInfo"));
+}
+
+HRESULT WINAPI DismGetCapabilityInfo(DismSession Session, PCWSTR Name, DismCapabilityInfo **Info) {
+  Journal("DismGetCapabilityInfo", {Num(Session), Str(Name), Ptr(Info)});
+  if (Info && !Load().nullRecords["DismGetCapabilityInfo"]) {
+    DismCapabilityInfo *r = NewRecord<DismCapabilityInfo>();
+    r->Name = DetailText("Capability.Name");
+    r->State = (DismPackageFeatureState)DetailNumber("Capability.State");
+    r->DisplayName = DetailText("Capability.DisplayName");
+    r->Description = DetailText("Capability.Description");
+    r->DownloadSize = (DWORD)DetailNumber("Capability.DownloadSize");
+    r->InstallSize = (DWORD)DetailNumber("Capability.InstallSize");
+    *Info = r;
+  }
+  return OnSession(Status("DismGetCapabilityInfo"));
+}
+
+HRESULT WINAPI DismGetDriverInfo(DismSession Session, PCWSTR DriverPath, DismDriver **Driver,
+                                 UINT *Count, DismDriverPackage **DriverPackage) {
+  Journal("DismGetDriverInfo",
+          {Num(Session), Str(DriverPath), Ptr(Driver), Ptr(Count), Ptr(DriverPackage)});
+  Script &s = Load();
+  if (Driver && Count)
+    *Driver = Array<DismDriver>(s.drivers2, "Driver.Driver", *Count,
+                                [](DismDriver &d, const std::vector<std::wstring> &v) {
+                                  d.ManufacturerName = Keep(Text(v, 0));
+                                  d.HardwareDescription = Keep(Text(v, 1));
+                                  d.HardwareId = Keep(Text(v, 2));
+                                  d.Architecture = Number(v, 3);
+                                  d.ServiceName = Keep(Text(v, 4));
+                                  d.CompatibleIds = Keep(Text(v, 5));
+                                  d.ExcludeIds = Keep(Text(v, 6));
+                                });
+  if (DriverPackage && !s.nullRecords["DismGetDriverInfo"]) {
+    DismDriverPackage *r = NewRecord<DismDriverPackage>();
+    r->PublishedName = DetailText("DriverPackage.PublishedName");
+    r->OriginalFileName = DetailText("DriverPackage.OriginalFileName");
+    r->InBox = (WINBOOL)DetailNumber("DriverPackage.InBox");
+    r->CatalogFile = DetailText("DriverPackage.CatalogFile");
+    r->ClassName = DetailText("DriverPackage.ClassName");
+    r->ClassGuid = DetailText("DriverPackage.ClassGuid");
+    r->ClassDescription = DetailText("DriverPackage.ClassDescription");
+    r->BootCritical = (WINBOOL)DetailNumber("DriverPackage.BootCritical");
+    r->DriverSignature = (DismDriverSignature)DetailNumber("DriverPackage.DriverSignature");
+    r->ProviderName = DetailText("DriverPackage.ProviderName");
+    r->Date = DetailTime("DriverPackage.Date");
+    r->MajorVersion = (UINT)DetailNumber("DriverPackage.MajorVersion");
+    r->MinorVersion = (UINT)DetailNumber("DriverPackage.MinorVersion");
+    r->Build = (UINT)DetailNumber("DriverPackage.Build");
+    r->Revision = (UINT)DetailNumber("DriverPackage.Revision");
+    *DriverPackage = r;
+  }
+  return OnSession(Status("DismGetDriverInfo"));
 }
 
 } // extern "C"
