@@ -108,6 +108,58 @@ TEST(MountImage, IndexTable) {
   }
 }
 
+// An image chosen by its name: the library gets the name, the image line is
+// the version of the image of that name, ignoring case; the usage errors end
+// the run before anything is read or mounted.
+TEST(MountImage, ByName) {
+  struct {
+    const char *option;
+    std::vector<std::string> lines; // after the report; empty for the error
+    const char *name;               // in the mount's journal line
+    const char *message = "";
+  } cases[] = {
+      {"/name:Home", {"image:6.3.9600", "DismMountImage OK"}, "Home"},
+      {"/NAME:hOmE", {"image:6.3.9600", "DismMountImage OK"}, "hOmE"},
+      {"\"/name:Windows 10 Pro\"", {"image:10.0.22000", "DismMountImage OK"}, "Windows 10 Pro"},
+      {"/name:\xdc" "ber",
+       {"image:1.2.3", "DismMountImage OK"},
+       "\xc3\x9c"
+       "ber"},
+      {"/name:\xfc"
+       "BER",
+       {"image:1.2.3", "DismMountImage OK"},
+       "\xc3\xbc"
+       "BER"},
+      {"/name:Nothing", {"DismMountImage OK"}, "Nothing"},
+      {"/name:", {}, nullptr, "image name is empty."},
+      {"/name:Home /index:2", {}, nullptr, "image index and name both given."},
+      {"/index:x /name:", {}, nullptr, "image index and name both given."},
+      {"/name:Home /name:Pro", {}, nullptr, "image name is given twice."},
+  };
+  for (const auto &c : cases) {
+    Sandbox sandbox("standin-full", "image 1|Pro|10|0|19041\nimage 2|Home|6|3|9600\n"
+                                    "image 3|Windows 10 Pro|10|0|22000\n"
+                                    "image 4|\xc3\xbc"
+                                    "ber|1|2|3\n");
+    sandbox.MakeFile("install.wim");
+    const std::string wim = sandbox.Path("install.wim");
+    ProgramRun run = RunTool(sandbox, "/mount-image " + wim + " C:\\Mount " + c.option);
+    std::vector<std::string> journal = sandbox.Journal();
+    if (c.name == nullptr) {
+      EXPECT_EQ(AfterHostLine(run.out), AfterReport(sandbox, {})) << c.option;
+      EXPECT_EQ(SplitLines(run.err).at(1), c.message) << c.option;
+      EXPECT_EQ(run.exitCode, 1u) << c.option;
+      EXPECT_EQ(journal.size(), 1u) << c.option;
+      continue;
+    }
+    EXPECT_EQ(AfterHostLine(run.out), AfterReport(sandbox, c.lines)) << c.option;
+    ASSERT_EQ(journal.size(), 3u) << c.option;
+    EXPECT_EQ(journal[2], "DismMountImage(\"" + wim + "\", \"C:\\Mount\", 0, \"" + c.name +
+                              "\", 1, 0, clear, ptr, ptr)")
+        << c.option;
+  }
+}
+
 TEST(UnmountImage, DiscardFlag) {
   struct {
     const char *options, *flag;
@@ -146,6 +198,41 @@ TEST(GetImageInfo, RealImageFile) {
             AfterReport(sandbox, {"DismGetImageInfo OK", "Index:1", "ImageName:Windows 10 Pro",
                                   "Version:10.0.19041", "Index:2",
                                   "ImageName:Windows 10 Enterprise", "Version:10.0.19041"}));
+  // The details of one image, chosen by its index or by its name.
+  const std::vector<std::string> second = {"DismGetImageInfo OK",
+                                           "Index:2",
+                                           "ImageName:Windows 10 Enterprise",
+                                           "Version:10.0.19041",
+                                           "ImageType:Wim",
+                                           "ImageDescription:vantorix sample, second image",
+                                           "ImageSize:31",
+                                           "Architecture:x64",
+                                           "ProductName:",
+                                           "EditionId:",
+                                           "InstallationType:",
+                                           "Hal:",
+                                           "ProductType:",
+                                           "ProductSuite:",
+                                           "SpBuild:1",
+                                           "SpLevel:0",
+                                           "Bootable:No",
+                                           "SystemRoot:",
+                                           "DirectoryCount:3",
+                                           "FileCount:2",
+                                           "CreatedTime:2026-12-08T11:04:33",
+                                           "ModifiedTime:2026-12-08T11:04:33"};
+  for (const char *choice : {"/index:2", "/INDEX:002", "\"/name:windows 10 ENTERPRISE\""}) {
+    run = RunTool(sandbox, std::string("/get-imageinfo sample.wim ") + choice);
+    EXPECT_EQ(AfterHostLine(run.out), AfterReport(sandbox, second)) << choice;
+  }
+  // No such image: the status line alone; an index that is no number chooses
+  // nothing: the listing.
+  for (const char *choice : {"/index:3", "/name:Windows", "\"/name:Windows 10 Pro \""}) {
+    run = RunTool(sandbox, std::string("/get-imageinfo sample.wim ") + choice);
+    EXPECT_EQ(AfterHostLine(run.out), AfterReport(sandbox, {"DismGetImageInfo OK"})) << choice;
+  }
+  run = RunTool(sandbox, "/get-imageinfo sample.wim /index:x");
+  EXPECT_EQ(SplitLines(AfterHostLine(run.out)).size(), 4u + 7u);
 }
 
 TEST(GetImageInfo, FailureAndMissingFile) {

@@ -518,6 +518,165 @@ TEST(Session, CapabilityNamePassesUnchanged) {
   EXPECT_EQ(sandbox.Journal().at(6), "DismAddCapability(1, \"\", 1, null, 0, clear, ptr, ptr)");
 }
 
+// The details of one package, feature, capability or driver: a line a field,
+// after the status line; 0 and 1 are done, anything else no record.
+TEST(Session, DetailsOfOneItem) {
+  const std::string package =
+      "detail Package.PackageName Package_for_KB1\ndetail Package.PackageState 4\n"
+      "detail Package.ReleaseType 99\ndetail Package.InstallTime 2021-09-14T01:02:03.004\n"
+      "detail Package.Applicable 2\ndetail Package.Copyright (c) Maker\n"
+      "detail Package.Company <null>\ndetail Package.CreationTime 2020-01-02T03:04:05\n"
+      "detail Package.DisplayName Security Update\ndetail Package.Description Fixes<cr><lf>it\n"
+      "detail Package.InstallClient DISM Package Manager Provider\n"
+      "detail Package.InstallPackageName update.mum\n"
+      "detail Package.LastUpdateTime 2022-12-31T23:59:59\ndetail Package.ProductName Windows\n"
+      "detail Package.ProductVersion 10.0.19041\ndetail Package.RestartRequired 1\n"
+      "detail Package.FullyOffline 2\ndetail Package.SupportInformation https://example/kb1\n"
+      "property Package Name|Value|Path\\Sub\nproperty Package Bare|V|\npkgfeature NetFx3|2\n";
+  const std::vector<std::string> packageLines = {"PackageName:Package_for_KB1",
+                                                 "PackageState:Installed",
+                                                 "ReleaseType:99",
+                                                 "InstallTime:2021-09-14T01:02:03",
+                                                 "Applicable:Yes",
+                                                 "Copyright:(c) Maker",
+                                                 "Company:",
+                                                 "CreationTime:2020-01-02T03:04:05",
+                                                 "DisplayName:Security Update",
+                                                 "Description:Fixes??it",
+                                                 "InstallClient:DISM Package Manager Provider",
+                                                 "InstallPackageName:update.mum",
+                                                 "LastUpdateTime:2022-12-31T23:59:59",
+                                                 "ProductName:Windows",
+                                                 "ProductVersion:10.0.19041",
+                                                 "RestartRequired:Possible",
+                                                 "FullyOffline:InstallableUndetermined",
+                                                 "SupportInformation:https://example/kb1",
+                                                 "CustomProperty:Path\\Sub\\Name=Value",
+                                                 "CustomProperty:Bare=V",
+                                                 "FeatureName:NetFx3",
+                                                 "State:Staged"};
+  const std::string feature =
+      "detail Feature.FeatureName NetFx3\ndetail Feature.FeatureState 5\n"
+      "detail Feature.DisplayName .NET Framework 3.5\ndetail Feature.RestartRequired 2\n"
+      "property Feature a|b|\n";
+  const std::vector<std::string> featureLines = {
+      "FeatureName:NetFx3", "FeatureState:InstallPending", "DisplayName:.NET Framework 3.5",
+      "Description:",       "RestartRequired:Required",    "CustomProperty:a=b"};
+  const std::string capability =
+      "detail Capability.Name Language.Basic~~~de-DE~0.0.1.0\ndetail Capability.State 1\n"
+      "detail Capability.DisplayName German\ndetail Capability.DownloadSize 3000000000\n"
+      "detail Capability.InstallSize 4294967295\n";
+  const std::vector<std::string> capabilityLines = {"Name:Language.Basic~~~de-DE~0.0.1.0",
+                                                    "State:UninstallPending",
+                                                    "DisplayName:German",
+                                                    "Description:",
+                                                    "DownloadSize:3000000000",
+                                                    "InstallSize:4294967295"};
+  const std::string driver =
+      "detail DriverPackage.PublishedName oem3.inf\n"
+      "detail DriverPackage.OriginalFileName e1d.inf\ndetail DriverPackage.CatalogFile e1d.cat\n"
+      "detail DriverPackage.ClassName Net\n"
+      "detail DriverPackage.ClassGuid {4d36e972-e325-11ce-bfc1-08002be10318}\n"
+      "detail DriverPackage.ClassDescription Network adapters\n"
+      "detail DriverPackage.BootCritical 1\ndetail DriverPackage.DriverSignature 2\n"
+      "detail DriverPackage.ProviderName Intel\ndetail DriverPackage.Date 2019-05-06T00:00:00\n"
+      "detail DriverPackage.MajorVersion 12\ndetail DriverPackage.MinorVersion 18\n"
+      "detail DriverPackage.Build 9\ndetail DriverPackage.Revision 10\n"
+      "hwdriver Intel|Ethernet|PCI\\VEN_8086&DEV_15B8|9|e1dexpress|PCI\\VEN_8086|\n"
+      "hwdriver Intel|Ethernet 2|PCI\\X|77|<null>|<null>|<null>\n";
+  const std::vector<std::string> driverLines = {"ManufacturerName:Intel",
+                                                "HardwareDescription:Ethernet",
+                                                "HardwareId:PCI\\VEN_8086&DEV_15B8",
+                                                "Architecture:x64",
+                                                "ServiceName:e1dexpress",
+                                                "CompatibleIds:PCI\\VEN_8086",
+                                                "ExcludeIds:",
+                                                "ManufacturerName:Intel",
+                                                "HardwareDescription:Ethernet 2",
+                                                "HardwareId:PCI\\X",
+                                                "Architecture:77",
+                                                "ServiceName:",
+                                                "CompatibleIds:",
+                                                "ExcludeIds:"};
+  std::vector<std::string> packageAndDrivers = {"PublishedName:oem3.inf",
+                                                "OriginalFileName:e1d.inf",
+                                                "InBox:No",
+                                                "CatalogFile:e1d.cat",
+                                                "ClassName:Net",
+                                                "ClassGuid:{4d36e972-e325-11ce-bfc1-08002be10318}",
+                                                "ClassDescription:Network adapters",
+                                                "BootCritical:Yes",
+                                                "DriverSignature:Signed",
+                                                "ProviderName:Intel",
+                                                "Date:2019-05-06T00:00:00",
+                                                "Version:12.18.9.10"};
+  packageAndDrivers.insert(packageAndDrivers.end(), driverLines.begin(), driverLines.end());
+  const auto with = [](const char *status, std::vector<std::string> lines) {
+    lines.insert(lines.begin(), status);
+    return lines;
+  };
+  struct {
+    std::string args, script;
+    std::vector<std::string> lines;
+    std::string call; // the detail entry's journal line, with "<dir>" for the sandbox
+  } cases[] = {
+      {"/get-packageinfo <m> Package_for_KB1", package,
+       with("dism_GetPackageInfo OK", packageLines),
+       "DismGetPackageInfo(1, \"Package_for_KB1\", 1, ptr)"},
+      {"/get-packageinfo <m> item.cab", package + "status DismGetPackageInfo 1\n",
+       with("dism_GetPackageInfo OK", packageLines),
+       "DismGetPackageInfo(1, \"<dir>\\item.cab\", 2, ptr)"},
+      {"/get-packageinfo <m> Package_for_KB1",
+       package + "status DismGetPackageInfo 3010\n",
+       {"dism_GetPackageInfo Failed: 3010 text"},
+       "DismGetPackageInfo(1, \"Package_for_KB1\", 1, ptr)"},
+      {"/get-packageinfo <m> P",
+       "nullrecord DismGetPackageInfo\n",
+       {"dism_GetPackageInfo OK"},
+       "DismGetPackageInfo(1, \"P\", 1, ptr)"},
+      {"/get-featureinfo <m> NetFx3", feature, with("dism_GetFeatureInfo OK", featureLines),
+       "DismGetFeatureInfo(1, \"NetFx3\", null, 0, ptr)"},
+      {"/get-featureinfo /online NetFx3",
+       feature + "status DismGetFeatureInfo 5\n",
+       {"dism_GetFeatureInfo Failed: 5 text"},
+       "DismGetFeatureInfo(1, \"NetFx3\", null, 0, ptr)"},
+      {"/get-featureinfo <m> NetFx3",
+       "nullrecord DismGetFeatureInfo\n",
+       {"dism_GetFeatureInfo OK"},
+       "DismGetFeatureInfo(1, \"NetFx3\", null, 0, ptr)"},
+      {"/get-capabilityinfo <m> Language.Basic~~~de-DE~0.0.1.0", capability,
+       with("dism_GetCapabilityInfo OK", capabilityLines),
+       "DismGetCapabilityInfo(1, \"Language.Basic~~~de-DE~0.0.1.0\", ptr)"},
+      {"/get-capabilityinfo <m> X", capability + "status DismGetCapabilityInfo 1\n",
+       with("dism_GetCapabilityInfo OK", capabilityLines), "DismGetCapabilityInfo(1, \"X\", ptr)"},
+      {"/get-driverinfo <m> oem3.inf", driver, with("dism_GetDriverInfo OK", packageAndDrivers),
+       "DismGetDriverInfo(1, \"oem3.inf\", ptr, ptr, ptr)"},
+      {"/get-driverinfo <m> c:\\drivers\\e1d.inf", driver + "nullrecord DismGetDriverInfo\n",
+       with("dism_GetDriverInfo OK", driverLines),
+       "DismGetDriverInfo(1, \"c:\\drivers\\e1d.inf\", ptr, ptr, ptr)"},
+      {"/get-driverinfo <m> oem3.inf",
+       driver + "status DismGetDriverInfo -2146498548\n",
+       {"dism_GetDriverInfo Failed: -2146498548 text"},
+       "DismGetDriverInfo(1, \"oem3.inf\", ptr, ptr, ptr)"},
+  };
+  for (const auto &c : cases) {
+    Sandbox sandbox("standin-full", "lasterror text\n" + c.script);
+    sandbox.MakeFolder("m");
+    sandbox.MakeFile("item.cab");
+    std::string args = c.args, call = c.call;
+    args.replace(args.find("<m>") == std::string::npos ? 0 : args.find("<m>"),
+                 args.find("<m>") == std::string::npos ? 0 : 3, sandbox.Path("m"));
+    if (call.find("<dir>") != std::string::npos)
+      call.replace(call.find("<dir>"), 5, sandbox.folder);
+    ProgramRun run = RunTool(sandbox, args);
+    EXPECT_EQ(AfterHostLine(run.out), AfterReport(sandbox, c.lines)) << args;
+    std::vector<std::string> journal = sandbox.Journal();
+    ASSERT_GE(journal.size(), 3u) << args;
+    EXPECT_EQ(journal[2], call) << args;
+    EXPECT_EQ(journal.back(), "DismCloseSession(1)") << args;
+  }
+}
+
 TEST(Session, SessionThatDoesNotOpen) {
   for (const char *command : {"/get-drivers", "/commit-image"}) {
     Sandbox sandbox("standin-full", "status DismOpenSession 0x80070005\n");

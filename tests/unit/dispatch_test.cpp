@@ -213,4 +213,211 @@ TEST(Listing, EnumerationWords) {
   EXPECT_EQ(EnumWord(0, words, 0), L"0");
 }
 
+const SYSTEMTIME SomeTime = {2021, 9, 2, 14, 1, 2, 3, 456};
+
+// Every value rule, in the lines of the records that carry it.
+TEST(Details, ValueRules) {
+  struct {
+    const char *what;
+    DismCapabilityInfo capability;
+    Texts lines;
+  } capabilities[] = {
+      {"null texts print nothing after the colon",
+       {nullptr, DismStateNotPresent, nullptr, nullptr, 0, 0},
+       {L"Name:", L"State:NotPresent", L"DisplayName:", L"Description:", L"DownloadSize:0",
+        L"InstallSize:0"}},
+      {"sizes past 2^31 are unsigned, the last state and an unknown one",
+       {L"Language.Basic~~~de-DE~0.0.1.0", DismStatePartiallyInstalled, L"German", L"Lang",
+        0x80000000u, 0xFFFFFFFFu},
+       {L"Name:Language.Basic~~~de-DE~0.0.1.0", L"State:PartiallyInstalled", L"DisplayName:German",
+        L"Description:Lang", L"DownloadSize:2147483648", L"InstallSize:4294967295"}},
+  };
+  for (const auto &c : capabilities)
+    EXPECT_EQ(LinesOf(CapabilityInfoLines, c.capability), c.lines) << c.what;
+
+  // BOOL, time and the enumerations of a driver package; each architecture.
+  struct {
+    BOOL inBox;
+    UINT signature, architecture;
+    const wchar_t *inBoxWord, *signatureWord, *architectureWord;
+  } drivers[] = {
+      {0, 0, 0, L"No", L"Unknown", L"x86"},
+      {1, 1, 5, L"Yes", L"Unsigned", L"arm"},
+      {2, 2, 6, L"Yes", L"Signed", L"ia64"},
+      {-1, 3, 9, L"Yes", L"3", L"x64"},
+      {0, 0xFFFFFFFFu, 11, L"No", L"4294967295", L"neutral"},
+      {0, 0, 12, L"No", L"Unknown", L"arm64"},
+      {0, 0, 1, L"No", L"Unknown", L"1"},
+      {0, 0, 13, L"No", L"Unknown", L"13"},
+  };
+  for (const auto &c : drivers) {
+    DismDriverPackage package = {};
+    package.InBox = c.inBox;
+    package.DriverSignature = static_cast<DismDriverSignature>(c.signature);
+    package.Date = SomeTime;
+    package.MajorVersion = 10;
+    package.Revision = 4294967295u;
+    DismDriver driver = {};
+    driver.Architecture = c.architecture;
+    static RecordLines lines;
+    DriverInfoLines(&package, &driver, 1, lines);
+    Texts texts;
+    for (const RecordLine &line : lines)
+      texts.push_back(std::wstring(line.label) + line.value());
+    ASSERT_EQ(texts.size(), 12u + 7u);
+    EXPECT_EQ(texts[2], std::wstring(L"InBox:") + c.inBoxWord);
+    EXPECT_EQ(texts[7], L"BootCritical:No");
+    EXPECT_EQ(texts[8], std::wstring(L"DriverSignature:") + c.signatureWord);
+    EXPECT_EQ(texts[10], L"Date:2021-09-14T01:02:03");
+    EXPECT_EQ(texts[11], L"Version:10.0.0.4294967295");
+    EXPECT_EQ(texts[15], std::wstring(L"Architecture:") + c.architectureWord);
+  }
+  EXPECT_EQ(TimeText({1, 1, 0, 1, 0, 0, 0, 0}), "0001-01-01T00:00:00");
+  EXPECT_EQ(TimeText({65535, 12, 0, 31, 23, 59, 59, 999}), "65535-12-31T23:59:59");
+
+  // The first, last and an unknown value of the package's enumerations.
+  struct {
+    UINT release, restart, offline;
+    const wchar_t *releaseWord, *restartWord, *offlineWord;
+  } packages[] = {
+      {0, 0, 0, L"CriticalUpdate", L"No", L"Installable"},
+      {14, 2, 2, L"OnDemandPack", L"Required", L"InstallableUndetermined"},
+      {15, 3, 3, L"15", L"3", L"3"},
+  };
+  for (const auto &c : packages) {
+    DismPackageInfo package = {};
+    package.ReleaseType = static_cast<DismReleaseType>(c.release);
+    package.RestartRequired = static_cast<DismRestartType>(c.restart);
+    package.FullyOffline = static_cast<DismFullyOfflineInstallableType>(c.offline);
+    const Texts lines = LinesOf(PackageInfoLines, package);
+    ASSERT_EQ(lines.size(), 18u);
+    EXPECT_EQ(lines[2], std::wstring(L"ReleaseType:") + c.releaseWord);
+    EXPECT_EQ(lines[15], std::wstring(L"RestartRequired:") + c.restartWord);
+    EXPECT_EQ(lines[16], std::wstring(L"FullyOffline:") + c.offlineWord);
+  }
+}
+
+TEST(Details, ImageLines) {
+  DismLanguage languages[] = {{L"en-US"}, {L"de-DE"}};
+  DismWimCustomizedInfo customized = {44, 3, 2, SomeTime, {2026, 1, 4, 1, 0, 0, 0, 0}};
+  DismImageInfo image = {};
+  image.ImageType = DismImageTypeUnsupported;
+  image.ImageIndex = 2;
+  image.ImageName = L"Windows 10 Pro";
+  image.ImageDescription = L"Pro";
+  image.ImageSize = 0x100000000ull;
+  image.Architecture = 9;
+  image.ProductName = L"Microsoft Windows";
+  image.EditionId = L"Professional";
+  image.InstallationType = L"Client";
+  image.Hal = L"acpiapic";
+  image.ProductType = L"WinNT";
+  image.ProductSuite = L"Terminal Server";
+  image.MajorVersion = 10;
+  image.Build = 19041;
+  image.SpBuild = 1237;
+  image.SpLevel = 4294967295u;
+  image.Bootable = DismImageBootableUnknown;
+  image.SystemRoot = L"WINDOWS";
+  image.Language = languages;
+  image.LanguageCount = 2;
+  image.DefaultLanguageIndex = 1;
+  image.CustomizedInfo = &customized;
+  const Texts full = {L"Index:2",
+                      L"ImageName:Windows 10 Pro",
+                      L"Version:10.0.19041",
+                      L"ImageType:Unsupported",
+                      L"ImageDescription:Pro",
+                      L"ImageSize:4294967296",
+                      L"Architecture:x64",
+                      L"ProductName:Microsoft Windows",
+                      L"EditionId:Professional",
+                      L"InstallationType:Client",
+                      L"Hal:acpiapic",
+                      L"ProductType:WinNT",
+                      L"ProductSuite:Terminal Server",
+                      L"SpBuild:1237",
+                      L"SpLevel:4294967295",
+                      L"Bootable:Unknown",
+                      L"SystemRoot:WINDOWS",
+                      L"Language:en-US",
+                      L"Language:de-DE",
+                      L"DefaultLanguage:de-DE",
+                      L"DirectoryCount:3",
+                      L"FileCount:2",
+                      L"CreatedTime:2021-09-14T01:02:03",
+                      L"ModifiedTime:2026-01-01T00:00:00"};
+  EXPECT_EQ(LinesOf(ImageDetailLines, image), full);
+  // A default that is none of the languages has no line; no .wim facts, none
+  // of theirs; an image type without a word its number.
+  image.DefaultLanguageIndex = 2;
+  image.CustomizedInfo = nullptr;
+  image.ImageType = static_cast<DismImageType>(-2);
+  Texts lines = LinesOf(ImageDetailLines, image);
+  EXPECT_EQ(lines.size(), full.size() - 5);
+  EXPECT_EQ(lines[3], L"ImageType:4294967294");
+  EXPECT_EQ(lines.back(), L"Language:de-DE");
+  image.ImageType = DismImageTypeVhd;
+  image.Language = nullptr; // a null array with a count
+  lines = LinesOf(ImageDetailLines, image);
+  EXPECT_EQ(lines[3], L"ImageType:Vhd");
+  EXPECT_EQ(lines.back(), L"SystemRoot:WINDOWS");
+  image = DismImageInfo{};
+  EXPECT_EQ(LinesOf(ImageDetailLines, image).size(), 17u);
+  EXPECT_EQ(LinesOf(ImageDetailLines, image)[3], L"ImageType:Wim");
+}
+
+TEST(Details, PackageFeatureAndDriverLines) {
+  DismCustomProperty properties[] = {
+      {L"Name", L"Value", L"Path\\Sub"}, {L"Bare", L"V", L""}, {nullptr, nullptr, nullptr}};
+  DismFeature features[] = {{L"NetFx3", DismStateStaged},
+                            {nullptr, static_cast<DismPackageFeatureState>(9)}};
+  DismPackageInfo package = {};
+  package.PackageName = L"Package_for_KB1";
+  package.PackageState = DismStateInstalled;
+  package.ReleaseType = DismReleaseTypeSecurityUpdate;
+  package.InstallTime = SomeTime;
+  package.Applicable = TRUE;
+  package.CustomProperty = properties;
+  package.CustomPropertyCount = 3;
+  package.Feature = features;
+  package.FeatureCount = 2;
+  const Texts lines = LinesOf(PackageInfoLines, package);
+  ASSERT_EQ(lines.size(), 18u + 3u + 4u);
+  EXPECT_EQ(Texts(lines.begin(), lines.begin() + 5),
+            Texts({L"PackageName:Package_for_KB1", L"PackageState:Installed",
+                   L"ReleaseType:SecurityUpdate", L"InstallTime:2021-09-14T01:02:03",
+                   L"Applicable:Yes"}));
+  EXPECT_EQ(lines[7], L"CreationTime:0000-00-00T00:00:00");
+  EXPECT_EQ(
+      Texts(lines.begin() + 18, lines.end()),
+      Texts({L"CustomProperty:Path\\Sub\\Name=Value", L"CustomProperty:Bare=V", L"CustomProperty:=",
+             L"FeatureName:NetFx3", L"State:Staged", L"FeatureName:", L"State:9"}));
+  package.Feature = nullptr; // a null array with a count prints none
+  EXPECT_EQ(LinesOf(PackageInfoLines, package).size(), 18u + 3u);
+
+  DismFeatureInfo feature = {
+      L"NetFx3", DismStateInstallPending, L".NET 3.5", nullptr, DismRestartPossible, properties, 1};
+  EXPECT_EQ(LinesOf(FeatureInfoLines, feature),
+            Texts({L"FeatureName:NetFx3", L"FeatureState:InstallPending", L"DisplayName:.NET 3.5",
+                   L"Description:", L"RestartRequired:Possible",
+                   L"CustomProperty:Path\\Sub\\Name=Value"}));
+  feature = DismFeatureInfo{};
+  EXPECT_EQ(LinesOf(FeatureInfoLines, feature).size(), 5u);
+
+  // No package: the drivers alone; no drivers: the package alone.
+  DismDriver drivers[2] = {
+      {L"Intel", L"Ethernet", L"PCI\\VEN_8086", 9, L"e1dexpress", nullptr, L"x"}, {}};
+  static RecordLines driverLines;
+  DriverInfoLines(nullptr, drivers, 2, driverLines);
+  ASSERT_EQ(driverLines.size(), 14u);
+  EXPECT_EQ(std::wstring(driverLines[0].label) + driverLines[0].value(), L"ManufacturerName:Intel");
+  EXPECT_EQ(std::wstring(driverLines[5].label) + driverLines[5].value(), L"CompatibleIds:");
+  EXPECT_EQ(std::wstring(driverLines[7].label) + driverLines[7].value(), L"ManufacturerName:");
+  DismDriverPackage empty = {};
+  DriverInfoLines(&empty, nullptr, 3, driverLines);
+  EXPECT_EQ(driverLines.size(), 12u);
+  EXPECT_EQ(std::wstring(driverLines[11].label) + driverLines[11].value(), L"Version:0.0.0.0");
+}
+
 } // namespace
