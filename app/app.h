@@ -114,6 +114,8 @@ struct Command {
 };
 extern const Command Commands[];
 extern const size_t CommandCount;
+// "/?" anywhere on the line: the help, and nothing else.
+void HelpCommand();
 // The first ten commands keep their order; the later ones follow them.
 constexpr size_t FirstCommandCount = 10;
 
@@ -236,7 +238,6 @@ void EnableFeatureCommand();
 void ApplyUnattendCommand();
 void RestoreHealthCommand();
 void GetPackageInfoCommand();
-void HelpCommand();
 
 // Asks every top-level window of the class to close, and waits a bounded time.
 void CloseWindowsOfClass(const char *className);

@@ -96,11 +96,10 @@ const Command Commands[] = {
      [](const Inputs &) {
        return dism_CommitImage(HasSwitch("/append") ? DISM_COMMIT_APPEND : DISM_COMMIT_IMAGE);
      }, nullptr},
-    {"/?", HelpCommand, {}, nullptr, nullptr, nullptr},
 };
 // clang-format on
 const size_t CommandCount = sizeof Commands / sizeof Commands[0];
-static_assert(sizeof Commands / sizeof Commands[0] == 28, "twenty-eight commands");
+static_assert(sizeof Commands / sizeof Commands[0] == 27, "twenty-seven commands and the help");
 
 const char *const UsageLines[] = {
     "vantorix 0.2",
@@ -179,10 +178,9 @@ std::string JoinArguments(const std::vector<std::string> &arguments) {
 namespace {
 
 // The later commands that work on a mount: all but the remount, which needs
-// none open, and the help.
+// none open.
 bool WorksOnAMount(size_t i) {
-  const std::string keyword = Commands[i].keyword;
-  return i >= FirstCommandCount && keyword != "/remount-image" && keyword != "/?";
+  return i >= FirstCommandCount && std::string(Commands[i].keyword) != "/remount-image";
 }
 
 } // namespace

@@ -63,7 +63,6 @@ inline bool IsControl(wchar_t c) {
 std::string OneLine(const wchar_t *text);
 // Control characters of a text as "?".
 void MaskControls(std::wstring &text);
-bool HasControls(const wchar_t *text);
 // "major.minor.build", each in unsigned decimal.
 std::string VersionTriple(uint32_t major, uint32_t minor, uint32_t build);
 

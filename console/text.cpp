@@ -64,13 +64,6 @@ void MaskControls(std::wstring &text) {
       c = L'?';
 }
 
-bool HasControls(const wchar_t *text) {
-  for (; text != nullptr && *text != L'\0'; ++text)
-    if (IsControl(*text))
-      return true;
-  return false;
-}
-
 std::string OneLine(const wchar_t *text) {
   std::wstring line;
   for (; text != nullptr && *text != L'\0'; ++text) {
