@@ -18,17 +18,6 @@ size_t TextPos(const std::string &needle, const std::string &haystack) {
 
 // Decimal digits by hand: the C library's formatting would add a good part
 // of the executable's size for what the tool prints.
-std::string UnsignedText(uint32_t value) {
-  char digits[10];
-  size_t count = 0;
-  do {
-    digits[count++] = static_cast<char>('0' + value % 10);
-    value /= 10;
-  } while (value != 0);
-  return std::string(std::reverse_iterator<char *>(digits + count),
-                     std::reverse_iterator<char *>(digits));
-}
-
 std::string Unsigned64Text(uint64_t value) {
   char digits[20];
   size_t count = 0;
@@ -38,6 +27,10 @@ std::string Unsigned64Text(uint64_t value) {
   } while (value != 0);
   return std::string(std::reverse_iterator<char *>(digits + count),
                      std::reverse_iterator<char *>(digits));
+}
+
+std::string UnsignedText(uint32_t value) {
+  return Unsigned64Text(value);
 }
 
 std::string SignedText(int32_t value) {
