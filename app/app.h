@@ -81,15 +81,22 @@ template <size_t N> std::wstring EnumWord(UINT value, const wchar_t *const (&wor
 }
 // Prints the lines of a record.
 void PrintLines(const RecordLines &lines);
+// Prints the lines of one record; nothing for none.
+template <typename Record>
+void PrintRecord(const Record *record, void (*linesOf)(const Record &, RecordLines &)) {
+  static RecordLines lines;
+  if (record == nullptr)
+    return;
+  linesOf(*record, lines);
+  PrintLines(lines);
+}
 // Prints the lines of each record until the run is asked to stop.
 template <typename Records, typename Record>
 void PrintRecords(const Records &records, void (*linesOf)(const Record &, RecordLines &)) {
-  static RecordLines lines;
   for (const Record &record : records) {
     if (StopRequested())
       return;
-    linesOf(record, lines);
-    PrintLines(lines);
+    PrintRecord(&record, linesOf);
   }
 }
 

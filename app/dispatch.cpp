@@ -20,18 +20,10 @@ void PrintCapabilities() {
   PrintRecords(Capabilities, CapabilityLines);
 }
 void PrintFeatureInfo() {
-  static RecordLines lines;
-  if (FeatureInfo != nullptr) {
-    FeatureInfoLines(*FeatureInfo, lines);
-    PrintLines(lines);
-  }
+  PrintRecord(FeatureInfo, FeatureInfoLines);
 }
 void PrintCapabilityInfo() {
-  static RecordLines lines;
-  if (CapabilityInfo != nullptr) {
-    CapabilityInfoLines(*CapabilityInfo, lines);
-    PrintLines(lines);
-  }
+  PrintRecord(CapabilityInfo, CapabilityInfoLines);
 }
 void PrintDriverInfo() {
   static RecordLines lines;

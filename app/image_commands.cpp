@@ -104,11 +104,7 @@ void GetImageInfoCommand() {
     PrintRecords(ImagesInfo, ImageLines);
     return;
   }
-  static RecordLines lines;
-  if (const DismImageInfo *record = ChosenRecord(ImagesInfo, choice)) {
-    ImageDetailLines(*record, lines);
-    PrintLines(lines);
-  }
+  PrintRecord(ChosenRecord(ImagesInfo, choice), ImageDetailLines);
 }
 
 void CleanupMountpointsCommand() {

@@ -180,13 +180,9 @@ void GetPackageInfoCommand() {
   const Target target = SessionTarget();
   const PackageArgument package = RequiredPackage();
   InSession(target, [&] {
-    static RecordLines lines;
     if (PrintStatus({GetPackageInfo, Success::ZeroOrOne},
-                    dism_GetPackageInfo(package.identifier, package.kind, PackageInfo)) &&
-        PackageInfo != nullptr) {
-      PackageInfoLines(*PackageInfo, lines);
-      PrintLines(lines);
-    }
+                    dism_GetPackageInfo(package.identifier, package.kind, PackageInfo)))
+      PrintRecord(PackageInfo, PackageInfoLines);
   });
 }
 

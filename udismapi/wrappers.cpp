@@ -98,6 +98,15 @@ template <typename Record, typename Call> HRESULT Query(DismRecords<Record> &arr
   return status;
 }
 
+// A query of one record: the record the library hands back replaces the kept
+// one, null for none.
+template <typename Record, typename Call> HRESULT QueryOne(const Record *&kept, Call call) {
+  Record *record = nullptr;
+  HRESULT status = call(&record);
+  TakeRecord(kept, static_cast<const Record *>(record));
+  return status;
+}
+
 // Progress of a long operation; the library may call it on a thread of its
 // own, so it touches nothing but the progress line.
 void CALLBACK ReportProgress(UINT current, UINT total, PVOID token) {
@@ -359,30 +368,26 @@ HRESULT dism_GetPackageInfo(const std::wstring &package, DismPackageIdentifier k
   if (!HAVE_ENTRY(DismGetPackageInfo))
     return MissingEntryStatus;
   const std::wstring identifier = kind == DismPackagePath ? LongFormPath(package) : package;
-  DismPackageInfo *record = nullptr;
-  HRESULT status =
-      DismEntryTable.DismGetPackageInfo(SessionHandle, identifier.c_str(), kind, &record);
-  TakeRecord(info, static_cast<const DismPackageInfo *>(record));
-  return status;
+  return QueryOne(info, [&](DismPackageInfo **record) {
+    return DismEntryTable.DismGetPackageInfo(SessionHandle, identifier.c_str(), kind, record);
+  });
 }
 
 HRESULT dism_GetFeatureInfo(const std::wstring &feature, const DismFeatureInfo *&info) {
   if (!HAVE_ENTRY(DismGetFeatureInfo))
     return MissingEntryStatus;
-  DismFeatureInfo *record = nullptr;
-  HRESULT status = DismEntryTable.DismGetFeatureInfo(SessionHandle, feature.c_str(), nullptr,
-                                                     DismPackageNone, &record);
-  TakeRecord(info, static_cast<const DismFeatureInfo *>(record));
-  return status;
+  return QueryOne(info, [&](DismFeatureInfo **record) {
+    return DismEntryTable.DismGetFeatureInfo(SessionHandle, feature.c_str(), nullptr,
+                                             DismPackageNone, record);
+  });
 }
 
 HRESULT dism_GetCapabilityInfo(const std::wstring &name, const DismCapabilityInfo *&info) {
   if (!HAVE_ENTRY(DismGetCapabilityInfo))
     return MissingEntryStatus;
-  DismCapabilityInfo *record = nullptr;
-  HRESULT status = DismEntryTable.DismGetCapabilityInfo(SessionHandle, name.c_str(), &record);
-  TakeRecord(info, static_cast<const DismCapabilityInfo *>(record));
-  return status;
+  return QueryOne(info, [&](DismCapabilityInfo **record) {
+    return DismEntryTable.DismGetCapabilityInfo(SessionHandle, name.c_str(), record);
+  });
 }
 
 HRESULT dism_GetDriverInfo(const std::wstring &driver, _DismDrivers &drivers,
