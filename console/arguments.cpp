@@ -4,7 +4,12 @@
 // UTF-16, so every character is the one typed; the 8-bit scan, the same
 // rules over the bytes of the ANSI code page, never splits a double-byte
 // character.
-#include "console/console.h"
+#include "console/arguments.h"
+
+#include <windows.h>
+
+#include "console/modules.h"
+#include "console/text.h"
 
 #include <cstring>
 #include <type_traits>

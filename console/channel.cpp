@@ -1,4 +1,8 @@
-#include "console/console.h"
+#include "console/channel.h"
+
+#include "console/device.h"
+#include "console/error.h"
+#include "console/text.h"
 
 #include <cstring>
 
@@ -22,11 +26,10 @@ DWORD OpenOutput() {
   HANDLE handle = GetStdHandle(STD_OUTPUT_HANDLE);
   if (handle == INVALID_HANDLE_VALUE)
     return GetLastError();
+  // The handle is the process's, not the channel's: it is never closed here.
   DWORD type = GetFileType(handle);
-  if (type == FILE_TYPE_UNKNOWN) {
-    CloseHandle(handle);
+  if (type == FILE_TYPE_UNKNOWN)
     return ErrorNoUsableDevice;
-  }
   OutputHandle = handle;
   OutputOpen = true;
   FlushAtLineEnd = type == FILE_TYPE_CHAR;

@@ -1,4 +1,6 @@
-#include "console/console.h"
+#include "console/convert.h"
+
+#include <windows.h>
 
 // Paths and names reach the platform in the code page the 8-bit text really
 // is in: the system ANSI code page. Each result is sized by the platform.

@@ -1,4 +1,6 @@
-#include "console/console.h"
+#include "console/end.h"
+
+#include "console/channel.h"
 
 void EndProcess(UINT exitCode) {
   CloseOutput();

@@ -1,4 +1,9 @@
-#include "console/console.h"
+#include "console/files.h"
+
+#include "console/convert.h"
+#include "console/error.h"
+#include "console/stop.h"
+#include "console/text.h"
 
 #include <algorithm>
 #include <vector>
@@ -73,11 +78,6 @@ std::string CurrentFolder() {
   std::vector<wchar_t> wide(GetCurrentDirectoryW(0, nullptr) + 1);
   length = GetCurrentDirectoryW(static_cast<DWORD>(wide.size()), wide.data());
   return length > 0 && length < wide.size() ? NarrowText(wide.data()) : std::string();
-}
-
-HMODULE User32() {
-  static HMODULE module = LoadLibraryA("user32.dll");
-  return module;
 }
 
 std::string SystemMessage(DWORD code) {

@@ -1,4 +1,10 @@
-#include "console/console.h"
+#include "console/report.h"
+
+#include "console/channel.h"
+#include "console/convert.h"
+#include "console/device.h"
+#include "console/modules.h"
+#include "console/text.h"
 
 #include <vector>
 

@@ -2,7 +2,12 @@
 // progress line of long operations on a console. The console control
 // handler runs on a thread of its own: it only notes the stop and sets the
 // event; the run notices at its next safe point and takes its normal way out.
-#include "console/console.h"
+#include "console/stop.h"
+
+#include "console/channel.h"
+#include "console/convert.h"
+#include "console/device.h"
+#include "console/text.h"
 
 #include <atomic>
 

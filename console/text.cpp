@@ -1,4 +1,8 @@
-#include "console/console.h"
+#include "console/text.h"
+
+#include <windows.h>
+
+#include "console/convert.h"
 
 #include <iterator>
 

@@ -4,22 +4,15 @@
 // get the bytes of the ANSI code page.
 #pragma once
 
-#include <windows.h>
-
 #include <string>
 
 // An 8-bit line of the tool's own, in the ANSI code page. A failed write
 // raises EInOutError after the line.
 void WriteLine(const std::string &text);
-// A text from the library: each control character (U+0001 to U+001F, U+007F)
-// is written as "?", so that one record always gives exactly its lines.
+// A text from the library: each control character (IsControl: the C0 and C1
+// controls, U+007F and the line and paragraph separators) is written as "?",
+// so that one record always gives exactly its lines.
 void WriteWideLine(const wchar_t *text); // null is the empty text
 // The same for a line in two parts, a label of the tool's and a text, each
 // null for the empty text, written as one line.
 void WriteWideLine(const wchar_t *label, const wchar_t *text);
-
-// True for a real console: a character device that has a console mode (NUL
-// is a character device too, and has none).
-bool IsConsole(HANDLE handle);
-// Writes all of the text to a console; gives 0 or the platform's error code.
-DWORD WriteConsoleText(HANDLE handle, const std::wstring &text);
