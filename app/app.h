@@ -24,11 +24,42 @@ enum class Success {
 bool Succeeded(Success rule, HRESULT status);
 // True when an OK status of the rule is followed by "RestartRequired:Yes".
 bool RestartFollows(Success rule, HRESULT status);
-// One library operation as its status line reports it.
+// One library operation: the name its status line begins with (and its
+// progress line shows), and which of its statuses count as done.
 struct Operation {
   const char *name;
   Success rule;
 };
+namespace Operations {
+constexpr Operation Initialize = {"DismInitialize", Success::ZeroOnly};
+constexpr Operation MountImage = {"DismMountImage", Success::ZeroOnly};
+constexpr Operation UnmountImage = {"DismUnMountImage", Success::ZeroOnly};
+constexpr Operation GetImageInfo = {"DismGetImageInfo", Success::ZeroOnly};
+constexpr Operation GetMountedImageInfo = {"Dism_MountedImageInfo", Success::ZeroOnly};
+constexpr Operation AddPackage = {"DismAddPackage", Success::Change};
+constexpr Operation AddDriver = {"DismAddDriver", Success::ZeroOrRestart};
+// A driver of a folder may ask for the session to be reloaded.
+constexpr Operation AddFolderDriver = {"DismAddDriver", Success::Change};
+constexpr Operation AddCapability = {"DismAddCapability", Success::ZeroOrRestart};
+constexpr Operation GetPackages = {"dism_GetPackages", Success::ZeroOnly};
+constexpr Operation GetDrivers = {"dism_GetDrivers", Success::ZeroOnly};
+constexpr Operation RemountImage = {"DismRemountImage", Success::ZeroOrOne};
+constexpr Operation CommitImage = {"DismCommitImage", Success::ZeroOrOne};
+constexpr Operation RemovePackage = {"DismRemovePackage", Success::Change};
+constexpr Operation RemoveDriver = {"DismRemoveDriver", Success::Change};
+constexpr Operation RemoveCapability = {"DismRemoveCapability", Success::Change};
+constexpr Operation EnableFeature = {"DismEnableFeature", Success::Change};
+constexpr Operation DisableFeature = {"DismDisableFeature", Success::Change};
+constexpr Operation GetFeatures = {"dism_GetFeatures", Success::ZeroOrOne};
+constexpr Operation GetCapabilities = {"dism_GetCapabilities", Success::ZeroOrOne};
+constexpr Operation ApplyUnattend = {"DismApplyUnattend", Success::Change};
+constexpr Operation CheckImageHealth = {"DismCheckImageHealth", Success::Health};
+constexpr Operation RestoreImageHealth = {"DismRestoreImageHealth", Success::Change};
+constexpr Operation GetPackageInfo = {"dism_GetPackageInfo", Success::ZeroOrOne};
+constexpr Operation GetFeatureInfo = {"dism_GetFeatureInfo", Success::ZeroOrOne};
+constexpr Operation GetCapabilityInfo = {"dism_GetCapabilityInfo", Success::ZeroOrOne};
+constexpr Operation GetDriverInfo = {"dism_GetDriverInfo", Success::ZeroOrOne};
+} // namespace Operations
 // "<name> OK" when the status counts as done, else "<name> Failed: ", the
 // status in signed decimal, a blank and the library's last error text.
 std::string StatusLine(const Operation &operation, HRESULT status, const std::string &lastError);
@@ -100,75 +131,60 @@ void PrintRecords(const Records &records, void (*linesOf)(const Record &, Record
   }
 }
 
-// ---- dispatch ---------------------------------------------------------------
-// What a command that is one call in a session takes from the command line,
-// checked before the session opens.
-struct Inputs {
-  std::wstring name; // the first value after the target
+// ---- inputs -----------------------------------------------------------------
+// The switches a command may take. The first three are the first commands'
+// options, found anywhere in the command text, inside a longer word too; the
+// others count only as whole arguments, in any case.
+enum Switch : unsigned {
+  ReadOnly = 1u << 0, // "/ro"
+  Force = 1u << 1,    // "/force"
+  Discard = 1u << 2,  // "/discard"
+  All = 1u << 3,      // "/all"
+  RemovePayload = 1u << 4,
+  LimitAccess = 1u << 5,
+  Append = 1u << 6,
+  Recurse = 1u << 7,
 };
-// One row per command, in the order commands run: the keyword and the
-// command's procedure; or, for a command that is one library call in a
-// session of its own, no procedure but the call's operation, the message for
-// a missing name where it takes one, the call, and what it prints after an
-// OK status.
-struct Command {
-  const char *keyword; // searched in the lower-cased command text
-  void (*run)();
-  Operation operation;
-  const char *nameMissing;
-  HRESULT (*call)(const Inputs &inputs);
-  void (*printAfter)();
+// What argument 2 is to a command.
+enum class Target {
+  None,
+  Path,           // as typed, unchecked
+  ImageFile,      // an existing file; a pattern that matches one counts
+  Folder,         // an existing folder
+  FolderOrOnline, // "/online" in any case, or an existing folder: a session's
 };
-extern const Command Commands[];
-extern const size_t CommandCount;
-// "/?" anywhere on the line: the help, and nothing else.
-void HelpCommand();
-// The first ten commands keep their order; the later ones follow them.
-constexpr size_t FirstCommandCount = 10;
-
-extern const char *const UsageLines[];
-extern const size_t UsageLineCount;
-extern const char *const HelpLines[]; // after the usage lines
-extern const size_t HelpLineCount;
-
-// The whole command line as one text: a blank before each argument, each in
-// the ANSI code page, a character it lacks as "?".
-extern std::string CommandText;
-std::string JoinArguments(const std::vector<std::string> &arguments);
-// Indexes into Commands of the commands the command text selects, in table
-// order; but an unmount runs after the later commands that work on a mount,
-// so that what they change is what it saves.
-std::vector<size_t> SelectedCommands(const std::string &commandText);
-// True when the option's text occurs anywhere in the command text: the
-// options of the first commands.
-bool HasOption(const char *option);
-// True when an argument is the option, in any case: the later options.
-bool HasSwitch(const char *option);
-// A decimal image index from 1 to 4294967295, leading zeros taken as a
-// number takes them; false for any other text.
-bool ParseImageIndex(const std::wstring &text, UINT &index);
-// The values from the argument at index n on (2 for argument 3): the
-// arguments that are neither an option nor a command's keyword, in their
-// order. Values() are those after the target, argument 2.
-std::vector<std::wstring> ValuesFrom(size_t n);
-std::vector<std::wstring> Values();
-// The whole run after the start-up report: usage or the commands.
-void RunCommandLine();
-
-// Query results, filled in place by the wrappers; kept to the end of the run.
-extern _DismImagesInfo ImagesInfo;
-extern _DismMountedImagesInfo MountedImagesInfo;
-extern _DismPackages Packages;
-extern _DismDriverPackages Drivers;
-extern _DismFeatures Features;
-extern _DismCapabilities Capabilities;
-extern DismImageHealthState ImageHealth;
-// The details of the detail commands: what the library handed back, or null.
-extern const DismPackageInfo *PackageInfo;
-extern const DismFeatureInfo *FeatureInfo;
-extern const DismCapabilityInfo *CapabilityInfo;
-extern const DismDriverPackage *DriverInfo;
-extern _DismDrivers DriverInfoDrivers;
+// What the command's name is: argument 3, or the first value after the
+// target (the arguments from 3 on that are neither an option nor a keyword).
+enum class Name {
+  None,
+  Argument3,  // argument 3 as typed, unchecked
+  File3,      // argument 3, an existing file; a pattern that matches one counts
+  Driver3,    // argument 3; with /recurse a folder to search when it is one, else as File3
+  Value,      // the first value; the row's message when there is none
+  Package,    // the same; a text that reads as a path is a package file, which
+              // must exist (no pattern), taken as its full path; else a name
+  AnswerFile, // the first value, an existing file, no pattern
+};
+// Whether the command chooses an image of its image file.
+enum class Image {
+  None,
+  Chosen,       // by "/index:N" or "/name:<name>"; an index must be a number
+  ChosenOrList, // the same, but an index that is no number chooses nothing
+};
+// What a row takes from the command line; every check runs, in this order,
+// before anything is asked of the library: the image choice, the target,
+// the name, the source.
+struct InputRules {
+  Target target;
+  Name name;
+  const char *nameMissing; // for Name::Value and Name::Package
+  // A source: the first value after the name (after the target where there
+  // is no name), a folder that must exist or "wim:<file>:<index>"; none when
+  // there is no such value.
+  bool source;
+  Image image;
+  unsigned switches; // the Switch values the command reads
+};
 
 // The image of an image file a command is given: by its index ("/index:N"),
 // by its name ("/name:<name>", matched ignoring case), or neither.
@@ -178,73 +194,119 @@ struct ImageChoice {
   bool byName;
   std::wstring name;
 };
-// The choice of the command line. Raises, before any file is read, when an
-// index and a name are both given, a name is empty or given twice otherwise,
-// and, where an index must be one, when it is no number or given twice
-// otherwise ("image index is not a number"); where it need not, such an
-// index chooses nothing.
-ImageChoice ChosenImage(bool indexMustBeANumber);
+// What a row's checks give the command.
+struct Inputs {
+  bool online = false;
+  std::wstring target; // argument 2; empty for the running Windows
+  std::wstring name;   // the name, file or folder of Name
+  bool driverFolder = false;
+  DismPackageIdentifier packageKind = DismPackageNone; // of Name::Package
+  std::wstring source;
+  ImageChoice image = {false, 1, false, std::wstring()};
+  unsigned switches = 0; // those of the row's that the line holds
+  bool Has(Switch s) const { return (switches & s) != 0; }
+};
+// The file system as the checks ask it; a test hands in one of its own.
+struct FileTests {
+  bool (*matchesFile)(const std::wstring &path); // an existing file, or a pattern matching one
+  bool (*isFile)(const std::wstring &path);      // an existing file, no pattern
+  bool (*isFolder)(const std::wstring &path);
+  std::wstring (*fullPath)(const std::wstring &path);
+};
+extern const FileTests PlatformFiles;
+// The command line as the commands read it: the arguments, and the text the
+// first commands' keywords and options are searched in.
+struct CommandLine {
+  const std::vector<std::wstring> &arguments;
+  const std::string &text;
+};
+// Reads and checks a row's inputs; raises the first check that fails
+// ("folder does not exist", "file does not exist", the name's message, the
+// image choice's and the source's messages).
+Inputs ReadInputs(const InputRules &rules, const CommandLine &line, const FileTests &files);
+// The single checks of ReadInputs, for a caller that checks one path.
+void RequireFolder(const std::wstring &path, const FileTests &files);
+void RequireFile(const std::wstring &path, bool patternCounts, const FileTests &files);
+// A decimal image index from 1 to 4294967295, leading zeros taken as a
+// number takes them; false for any other text.
+bool ParseImageIndex(const std::wstring &text, UINT &index);
 // The record of the chosen image: the first one when neither is given; null
 // for none.
 const DismImageInfo *ChosenRecord(const _DismImagesInfo &images, const ImageChoice &choice);
 
-// ---- sessions ---------------------------------------------------------------
-// Raise unless the path names an existing folder ("folder does not exist"),
-// an existing file, no pattern ("file does not exist").
-void RequireFolder(const std::wstring &path);
-void RequireFile(const std::wstring &path);
-// A source: a folder that must exist, or an image ("wim:<file>:<index>")
-// whose file must exist and whose index must be a number; the empty text for
-// none.
-void RequireSource(const std::wstring &source);
-// What a session command opens: the running Windows, or a mount folder.
-struct Target {
-  bool online;
-  std::wstring folder;
+// ---- results ----------------------------------------------------------------
+// What a command's call hands back, owned by the step that runs it and read
+// by its print step.
+struct Results {
+  _DismImagesInfo images;
+  _DismMountedImagesInfo mountedImages;
+  _DismPackages packages;
+  _DismDriverPackages drivers;
+  _DismFeatures features;
+  _DismCapabilities capabilities;
+  DismImageHealthState health = DismImageHealthy;
+  const DismPackageInfo *packageInfo = nullptr;
+  const DismFeatureInfo *featureInfo = nullptr;
+  const DismCapabilityInfo *capabilityInfo = nullptr;
+  const DismDriverPackage *driverPackage = nullptr;
+  _DismDrivers driverPackageDrivers;
 };
-// Argument 2 as a session command's target: "/online" in any case, or a mount
-// folder, which must exist.
-Target SessionTarget();
-// Opens a session on the target; prints "DismOpenSession failed" and gives
-// false when it does not open.
-bool OpenSession(const Target &target);
-// Opens a session on the target, runs the operation and closes the session
-// again, whatever the operation gave. An error that ends the run inside the
-// operation closes the session on its way out; a stop while the session
-// opened skips the operation.
-template <typename Run> void InSession(const Target &target, Run operation) {
-  if (!OpenSession(target))
-    return;
-  try {
-    if (!StopRequested())
-      operation();
-  } catch (...) {
-    dism_CloseSession();
-    throw;
-  }
-  dism_CloseSession();
-}
-// A row of the command table that is one call in a session.
-void RunSessionCall(const Command &command);
+
+// ---- dispatch ---------------------------------------------------------------
+// Where a command stands to a mount: the later commands that work on one run
+// before an unmount on the same line, so that what they change is what it
+// saves.
+enum class OnMount { No, Works, Ends };
+// One row per command, in the order commands run: the keyword, what the
+// command takes, where it stands to a mount, and either its procedure or,
+// for a command that is one library call (in a session of its own where its
+// target is one), the operation, the call and what it prints after an OK
+// status.
+struct Command {
+  const char *keyword;
+  InputRules inputs;
+  OnMount onMount;
+  void (*run)(const Inputs &inputs);
+  Operation operation;
+  HRESULT (*call)(const Session &session, const Inputs &inputs, Results &results);
+  void (*printAfter)(const Results &results);
+};
+extern const Command Commands[];
+extern const size_t CommandCount;
+// The first ten commands keep their order; the later ones follow them.
+constexpr size_t FirstCommandCount = 10;
+
+extern const char *const UsageLines[];
+extern const size_t UsageLineCount;
+extern const char *const HelpLines[]; // after the usage lines
+extern const size_t HelpLineCount;
+
+// The whole command line as one text: a blank before each argument.
+std::string JoinArguments(const std::vector<std::string> &arguments);
+// Indexes into Commands of the commands the command text selects, in table
+// order; but an unmount runs after the later commands that work on a mount.
+std::vector<size_t> SelectedCommands(const std::string &commandText);
+// The whole run after the start-up report: usage, help or the commands.
+void RunCommandLine();
+// Runs one row: reads its inputs, then its procedure, or its call and
+// status line.
+void RunCommand(const Command &command, const CommandLine &line);
+
+// ---- sessions ---------------------------------------------------------------
+// Opens a session on the target of the inputs; prints "DismOpenSession
+// failed" and gives false when it does not open.
+bool OpenSession(const Inputs &inputs, Session &session);
 
 // ---- start-up report --------------------------------------------------------
 void ReportEnvironment();
 void StartDism();
 
 // ---- commands ---------------------------------------------------------------
-void MountImageCommand();
-void UnmountImageCommand();
-void AddDriverCommand();
-void AddCapabilityCommand();
-void GetImageInfoCommand();
-void CleanupMountpointsCommand();
-void GetMountedImageInfoCommand();
-void RemountImageCommand();
-void RemovePackageCommand();
-void EnableFeatureCommand();
-void ApplyUnattendCommand();
-void RestoreHealthCommand();
-void GetPackageInfoCommand();
+void MountImageCommand(const Inputs &inputs);
+void UnmountImageCommand(const Inputs &inputs);
+void AddDriverCommand(const Inputs &inputs);
+void GetImageInfoCommand(const Inputs &inputs);
+void CleanupMountpointsCommand(const Inputs &inputs);
 
 // Asks every top-level window of the class to close, and waits a bounded time.
 void CloseWindowsOfClass(const char *className);

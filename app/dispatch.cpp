@@ -6,92 +6,154 @@
 
 namespace {
 
-// The lines after an OK status of the listings and the health checks.
-void PrintPackages() {
-  PrintRecords(Packages, PackageLines);
+// The lines after an OK status of the listings, the details and the health
+// checks.
+void PrintPackages(const Results &r) {
+  PrintRecords(r.packages, PackageLines);
 }
-void PrintDrivers() {
-  PrintRecords(Drivers, DriverLines);
+void PrintDrivers(const Results &r) {
+  PrintRecords(r.drivers, DriverLines);
 }
-void PrintFeatures() {
-  PrintRecords(Features, FeatureLines);
+void PrintMountedImages(const Results &r) {
+  PrintRecords(r.mountedImages, MountedImageLines);
 }
-void PrintCapabilities() {
-  PrintRecords(Capabilities, CapabilityLines);
+void PrintFeatures(const Results &r) {
+  PrintRecords(r.features, FeatureLines);
 }
-void PrintFeatureInfo() {
-  PrintRecord(FeatureInfo, FeatureInfoLines);
+void PrintCapabilities(const Results &r) {
+  PrintRecords(r.capabilities, CapabilityLines);
 }
-void PrintCapabilityInfo() {
-  PrintRecord(CapabilityInfo, CapabilityInfoLines);
+void PrintPackageInfo(const Results &r) {
+  PrintRecord(r.packageInfo, PackageInfoLines);
 }
-void PrintDriverInfo() {
+void PrintFeatureInfo(const Results &r) {
+  PrintRecord(r.featureInfo, FeatureInfoLines);
+}
+void PrintCapabilityInfo(const Results &r) {
+  PrintRecord(r.capabilityInfo, CapabilityInfoLines);
+}
+void PrintDriverInfo(const Results &r) {
   static RecordLines lines;
-  DriverInfoLines(DriverInfo, DriverInfoDrivers.records, DriverInfoDrivers.count, lines);
+  DriverInfoLines(r.driverPackage, r.driverPackageDrivers.records, r.driverPackageDrivers.count,
+                  lines);
   PrintLines(lines);
 }
-void PrintHealth() {
+void PrintHealth(const Results &r) {
   const wchar_t *const words[] = {L"Healthy", L"Repairable", L"NonRepairable"};
-  WriteWideLine(L"ImageHealth:", EnumWord(static_cast<UINT>(ImageHealth), words).c_str());
+  WriteWideLine(L"ImageHealth:", EnumWord(static_cast<UINT>(r.health), words).c_str());
+}
+
+// What the rows take: nothing; or a session's target ("/online" or a mount
+// folder), a name with its message for none, switches and a source.
+constexpr InputRules NoInputs = {Target::None, Name::None, nullptr, false, Image::None, 0};
+constexpr InputRules InSession(Name name = Name::None, const char *missing = nullptr,
+                               unsigned switches = 0, bool source = false) {
+  return {Target::FolderOrOnline, name, missing, source, Image::None, switches};
 }
 
 } // namespace
 
-using namespace OperationName;
+using namespace Operations;
+using S = const Session &;
+using I = const Inputs &;
+using R = Results &;
 
 // clang-format off
 const Command Commands[] = {
-    {"/mount-image", MountImageCommand, {}, nullptr, nullptr, nullptr},
-    {"/unmount-image", UnmountImageCommand, {}, nullptr, nullptr, nullptr},
-    {"/add-package", nullptr, {AddPackage, Success::Change}, nullptr,
-     [](const Inputs &) { return dism_AddPackage(Argument(3)); }, nullptr},
-    {"/add-driver", AddDriverCommand, {}, nullptr, nullptr, nullptr},
-    {"/add-capability", AddCapabilityCommand, {}, nullptr, nullptr, nullptr},
-    {"/get-packages", nullptr, {GetPackages, Success::ZeroOnly}, nullptr,
-     [](const Inputs &) { return dism_GetPackages(Packages); }, PrintPackages},
-    {"/get-drivers", nullptr, {GetDrivers, Success::ZeroOnly}, nullptr,
-     [](const Inputs &) { return dism_GetDrivers(Drivers); }, PrintDrivers},
-    {"get-imageinfo", GetImageInfoCommand, {}, nullptr, nullptr, nullptr},
-    {"dismcleanupmountpoints", CleanupMountpointsCommand, {}, nullptr, nullptr, nullptr},
-    {"/get-mountedimageinfo", GetMountedImageInfoCommand, {}, nullptr, nullptr, nullptr},
-    // Later commands run after the first ten, whose order stays as it was.
-    {"/remount-image", RemountImageCommand, {}, nullptr, nullptr, nullptr},
-    {"/remove-package", RemovePackageCommand, {}, nullptr, nullptr, nullptr},
-    {"/remove-driver", nullptr, {RemoveDriver, Success::Change}, "driver missing",
-     [](const Inputs &in) { return dism_RemoveDriver(in.name); }, nullptr},
-    {"/remove-capability", nullptr, {RemoveCapability, Success::Change}, "capability missing",
-     [](const Inputs &in) { return dism_RemoveCapability(in.name); }, nullptr},
-    {"/enable-feature", EnableFeatureCommand, {}, nullptr, nullptr, nullptr},
-    {"/disable-feature", nullptr, {DisableFeature, Success::Change}, "feature name missing",
-     [](const Inputs &in) { return dism_DisableFeature(in.name, HasSwitch("/removepayload")); },
+    {"/mount-image", {Target::ImageFile, Name::Argument3, nullptr, false, Image::Chosen,
+                      ReadOnly | Force},
+     OnMount::No, MountImageCommand, {}, nullptr, nullptr},
+    {"/unmount-image", {Target::Path, Name::None, nullptr, false, Image::None, Discard | Force},
+     OnMount::Ends, UnmountImageCommand, {}, nullptr, nullptr},
+    {"/add-package", InSession(Name::File3), OnMount::No, nullptr, AddPackage,
+     [](S s, I in, R) { return dism_AddPackage(AddPackage.name, s, in.name); }, nullptr},
+    {"/add-driver", InSession(Name::Driver3, nullptr, Recurse), OnMount::No, AddDriverCommand, {},
+     nullptr, nullptr},
+    {"/add-capability", InSession(Name::Argument3, nullptr, 0, true), OnMount::No, nullptr,
+     AddCapability,
+     [](S s, I in, R) { return dism_AddCapability(AddCapability.name, s, in.name, in.source); },
      nullptr},
-    {"/get-features", nullptr, {GetFeatures, Success::ZeroOrOne}, nullptr,
-     [](const Inputs &) { return dism_GetFeatures(Features); }, PrintFeatures},
-    {"/get-capabilities", nullptr, {GetCapabilities, Success::ZeroOrOne}, nullptr,
-     [](const Inputs &) { return dism_GetCapabilities(Capabilities); }, PrintCapabilities},
-    {"/apply-unattend", ApplyUnattendCommand, {}, nullptr, nullptr, nullptr},
-    {"/check-health", nullptr, {CheckImageHealth, Success::Health}, nullptr,
-     [](const Inputs &) { return dism_CheckImageHealth(false, ImageHealth); }, PrintHealth},
-    {"/scan-health", nullptr, {CheckImageHealth, Success::Health}, nullptr,
-     [](const Inputs &) { return dism_CheckImageHealth(true, ImageHealth); }, PrintHealth},
-    {"/restore-health", RestoreHealthCommand, {}, nullptr, nullptr, nullptr},
-    {"/get-packageinfo", GetPackageInfoCommand, {}, nullptr, nullptr, nullptr},
-    {"/get-featureinfo", nullptr, {GetFeatureInfo, Success::ZeroOrOne}, "feature name missing",
-     [](const Inputs &in) { return dism_GetFeatureInfo(in.name, FeatureInfo); }, PrintFeatureInfo},
-    {"/get-capabilityinfo", nullptr, {GetCapabilityInfo, Success::ZeroOrOne}, "capability missing",
-     [](const Inputs &in) { return dism_GetCapabilityInfo(in.name, CapabilityInfo); },
+    {"/get-packages", InSession(), OnMount::No, nullptr, GetPackages,
+     [](S s, I, R r) { return dism_GetPackages(s, r.packages); }, PrintPackages},
+    {"/get-drivers", InSession(), OnMount::No, nullptr, GetDrivers,
+     [](S s, I, R r) { return dism_GetDrivers(s, r.drivers); }, PrintDrivers},
+    {"get-imageinfo", {Target::ImageFile, Name::None, nullptr, false, Image::ChosenOrList, 0},
+     OnMount::No, GetImageInfoCommand, {}, nullptr, nullptr},
+    {"dismcleanupmountpoints", NoInputs, OnMount::No, CleanupMountpointsCommand, {}, nullptr,
+     nullptr},
+    {"/get-mountedimageinfo", NoInputs, OnMount::No, nullptr, GetMountedImageInfo,
+     [](S, I, R r) { return dism_GetMountedImageInfo(r.mountedImages); }, PrintMountedImages},
+    // Later commands run after the first ten, whose order stays as it was.
+    {"/remount-image", {Target::Folder, Name::None, nullptr, false, Image::None, 0}, OnMount::No,
+     nullptr, RemountImage, [](S, I in, R) { return dism_RemountImage(in.target); }, nullptr},
+    {"/remove-package", InSession(Name::Package, "package missing"), OnMount::Works, nullptr,
+     RemovePackage,
+     [](S s, I in, R) {
+       return dism_RemovePackage(RemovePackage.name, s, in.name, in.packageKind);
+     }, nullptr},
+    {"/remove-driver", InSession(Name::Value, "driver missing"), OnMount::Works, nullptr,
+     RemoveDriver, [](S s, I in, R) { return dism_RemoveDriver(s, in.name); }, nullptr},
+    {"/remove-capability", InSession(Name::Value, "capability missing"), OnMount::Works, nullptr,
+     RemoveCapability,
+     [](S s, I in, R) { return dism_RemoveCapability(RemoveCapability.name, s, in.name); },
+     nullptr},
+    {"/enable-feature", InSession(Name::Value, "feature name missing", All, true),
+     OnMount::Works, nullptr, EnableFeature,
+     [](S s, I in, R) {
+       return dism_EnableFeature(EnableFeature.name, s, in.name, in.source, in.Has(All));
+     }, nullptr},
+    {"/disable-feature", InSession(Name::Value, "feature name missing", RemovePayload),
+     OnMount::Works, nullptr, DisableFeature,
+     [](S s, I in, R) {
+       return dism_DisableFeature(DisableFeature.name, s, in.name, in.Has(RemovePayload));
+     }, nullptr},
+    {"/get-features", InSession(), OnMount::Works, nullptr, GetFeatures,
+     [](S s, I, R r) { return dism_GetFeatures(s, r.features); }, PrintFeatures},
+    {"/get-capabilities", InSession(), OnMount::Works, nullptr, GetCapabilities,
+     [](S s, I, R r) { return dism_GetCapabilities(s, r.capabilities); }, PrintCapabilities},
+    {"/apply-unattend", InSession(Name::AnswerFile), OnMount::Works, nullptr, ApplyUnattend,
+     [](S s, I in, R) { return dism_ApplyUnattend(s, in.name); }, nullptr},
+    {"/check-health", InSession(), OnMount::Works, nullptr, CheckImageHealth,
+     [](S s, I, R r) {
+       return dism_CheckImageHealth(CheckImageHealth.name, s, false, r.health);
+     }, PrintHealth},
+    {"/scan-health", InSession(), OnMount::Works, nullptr, CheckImageHealth,
+     [](S s, I, R r) { return dism_CheckImageHealth(CheckImageHealth.name, s, true, r.health); },
+     PrintHealth},
+    {"/restore-health", InSession(Name::None, nullptr, LimitAccess, true), OnMount::Works,
+     nullptr, RestoreImageHealth,
+     [](S s, I in, R) {
+       return dism_RestoreImageHealth(RestoreImageHealth.name, s, in.source,
+                                      in.Has(LimitAccess));
+     }, nullptr},
+    {"/get-packageinfo", InSession(Name::Package, "package missing"), OnMount::Works, nullptr,
+     GetPackageInfo,
+     [](S s, I in, R r) {
+       return dism_GetPackageInfo(s, in.name, in.packageKind, r.packageInfo);
+     }, PrintPackageInfo},
+    {"/get-featureinfo", InSession(Name::Value, "feature name missing"), OnMount::Works, nullptr,
+     GetFeatureInfo, [](S s, I in, R r) { return dism_GetFeatureInfo(s, in.name, r.featureInfo); },
+     PrintFeatureInfo},
+    {"/get-capabilityinfo", InSession(Name::Value, "capability missing"), OnMount::Works,
+     nullptr, GetCapabilityInfo,
+     [](S s, I in, R r) { return dism_GetCapabilityInfo(s, in.name, r.capabilityInfo); },
      PrintCapabilityInfo},
-    {"/get-driverinfo", nullptr, {GetDriverInfo, Success::ZeroOrOne}, "driver missing",
-     [](const Inputs &in) { return dism_GetDriverInfo(in.name, DriverInfoDrivers, DriverInfo); },
-     PrintDriverInfo},
-    {"/commit-image", nullptr, {CommitImage, Success::ZeroOrOne}, nullptr,
-     [](const Inputs &) {
-       return dism_CommitImage(HasSwitch("/append") ? DISM_COMMIT_APPEND : DISM_COMMIT_IMAGE);
+    {"/get-driverinfo", InSession(Name::Value, "driver missing"), OnMount::Works, nullptr,
+     GetDriverInfo,
+     [](S s, I in, R r) {
+       return dism_GetDriverInfo(s, in.name, r.driverPackageDrivers, r.driverPackage);
+     }, PrintDriverInfo},
+    {"/commit-image", InSession(Name::None, nullptr, Append), OnMount::Works, nullptr,
+     CommitImage,
+     [](S s, I in, R) {
+       return dism_CommitImage(CommitImage.name, s,
+                               in.Has(Append) ? DISM_COMMIT_APPEND : DISM_COMMIT_IMAGE);
      }, nullptr},
 };
 // clang-format on
 const size_t CommandCount = sizeof Commands / sizeof Commands[0];
-static_assert(sizeof Commands / sizeof Commands[0] == 27, "twenty-seven commands and the help");
+static_assert(sizeof Commands / sizeof Commands[0] == 27,
+              "twenty-seven commands; the help is none");
 
 const char *const UsageLines[] = {
     "vantorix 0.2",
@@ -145,37 +207,12 @@ const char *const HelpLines[] = {
 };
 const size_t HelpLineCount = sizeof HelpLines / sizeof HelpLines[0];
 
-std::string CommandText;
-
-_DismImagesInfo ImagesInfo;
-_DismMountedImagesInfo MountedImagesInfo;
-_DismPackages Packages;
-_DismDriverPackages Drivers;
-_DismFeatures Features;
-_DismCapabilities Capabilities;
-DismImageHealthState ImageHealth = DismImageHealthy;
-const DismPackageInfo *PackageInfo = nullptr;
-const DismFeatureInfo *FeatureInfo = nullptr;
-const DismCapabilityInfo *CapabilityInfo = nullptr;
-const DismDriverPackage *DriverInfo = nullptr;
-_DismDrivers DriverInfoDrivers;
-
 std::string JoinArguments(const std::vector<std::string> &arguments) {
   std::string text;
   for (const std::string &argument : arguments)
     text += " " + argument;
   return text;
 }
-
-namespace {
-
-// The later commands that work on a mount: all but the remount, which needs
-// none open.
-bool WorksOnAMount(size_t i) {
-  return i >= FirstCommandCount && std::string(Commands[i].keyword) != "/remount-image";
-}
-
-} // namespace
 
 // Each keyword is looked for once, in table order: a command runs at most
 // once, and where its keyword stands on the command line does not matter.
@@ -184,59 +221,17 @@ std::vector<size_t> SelectedCommands(const std::string &commandText) {
   for (size_t i = 0; i < CommandCount; ++i)
     if (TextPos(Commands[i].keyword, commandText) > 0)
       selected.push_back(i);
-  const auto unmount = std::find_if(selected.begin(), selected.end(), [](size_t i) {
-    return std::string(Commands[i].keyword) == "/unmount-image";
+  const auto unmount = std::find_if(selected.begin(), selected.end(),
+                                    [](size_t i) { return Commands[i].onMount == OnMount::Ends; });
+  const bool worksOnAMount = std::any_of(selected.begin(), selected.end(), [](size_t i) {
+    return Commands[i].onMount == OnMount::Works;
   });
-  if (unmount != selected.end() && std::any_of(selected.begin(), selected.end(), WorksOnAMount)) {
+  if (unmount != selected.end() && worksOnAMount) {
     const size_t index = *unmount;
     selected.erase(unmount);
     selected.push_back(index);
   }
   return selected;
-}
-
-bool HasOption(const char *option) {
-  return TextPos(option, CommandText) > 0;
-}
-
-bool HasSwitch(const char *option) {
-  for (const std::wstring &argument : Arguments())
-    if (SameOption(argument, option))
-      return true;
-  return false;
-}
-
-bool ParseImageIndex(const std::wstring &text, UINT &index) {
-  size_t first = text.find_first_not_of(L'0');
-  const std::wstring digits = first == std::wstring::npos ? L"" : text.substr(first);
-  if (text.empty() || digits.size() > 10 ||
-      digits.find_first_not_of(L"0123456789") != std::wstring::npos)
-    return false;
-  unsigned long long value = 0;
-  for (wchar_t digit : digits)
-    value = value * 10 + static_cast<unsigned>(digit - L'0');
-  if (value < 1 || value > 0xFFFFFFFFull)
-    return false;
-  index = static_cast<UINT>(value);
-  return true;
-}
-
-std::vector<std::wstring> ValuesFrom(size_t n) {
-  std::vector<std::wstring> values = ValuesAfter(Arguments(), n);
-  // A keyword without its slash is a command, not a value.
-  values.erase(std::remove_if(values.begin(), values.end(),
-                              [](const std::wstring &value) {
-                                return std::any_of(Commands, Commands + CommandCount,
-                                                   [&](const Command &command) {
-                                                     return SameOption(value, command.keyword);
-                                                   });
-                              }),
-               values.end());
-  return values;
-}
-
-std::vector<std::wstring> Values() {
-  return ValuesFrom(2);
 }
 
 namespace {
@@ -248,36 +243,58 @@ void PrintUsage() {
 
 } // namespace
 
-void HelpCommand() {
+namespace {
+
+// "/?" anywhere on the line: the usage lines and the help, and nothing else.
+void PrintHelp() {
   PrintUsage();
   for (size_t i = 0; i < HelpLineCount; ++i)
     WriteLine(HelpLines[i]);
+}
+
+} // namespace
+
+void RunCommand(const Command &command, const CommandLine &line) {
+  const Inputs inputs = ReadInputs(command.inputs, line, PlatformFiles);
+  if (command.run != nullptr) {
+    command.run(inputs);
+    return;
+  }
+  Session session;
+  if (command.inputs.target == Target::FolderOrOnline && !OpenSession(inputs, session))
+    return;
+  // A stop while the session opened skips the operation.
+  if (StopRequested())
+    return;
+  Results results;
+  if (PrintStatus(command.operation, command.call(session, inputs, results)) &&
+      command.printAfter != nullptr)
+    command.printAfter(results);
 }
 
 void RunCommandLine() {
   // A stop during the start-up report: nothing more, not even the usage.
   if (StopRequested())
     return;
+  const std::vector<std::wstring> &arguments = Arguments();
   // Every argument puts a blank in front of itself: empty means none.
-  std::vector<std::string> arguments;
-  for (const std::wstring &argument : Arguments())
-    arguments.push_back(NarrowText(argument.c_str()));
-  CommandText = LowerAscii(JoinArguments(arguments));
-  if (CommandText.empty()) {
+  std::vector<std::string> narrow;
+  for (const std::wstring &argument : arguments)
+    narrow.push_back(NarrowText(argument.c_str()));
+  const std::string text = LowerAscii(JoinArguments(narrow));
+  if (text.empty()) {
     PrintUsage();
     return;
   }
   // Asking for the help runs nothing else, whatever else the line holds.
-  if (HasOption("/?")) {
-    HelpCommand();
+  if (TextPos("/?", text) > 0) {
+    PrintHelp();
     return;
   }
-  for (size_t i : SelectedCommands(CommandText)) {
+  const CommandLine line = {arguments, text};
+  for (size_t i : SelectedCommands(text)) {
     if (StopRequested())
       return; // no further command starts after a stop
-    if (Commands[i].run != nullptr)
-      Commands[i].run();
-    else
-      RunSessionCall(Commands[i]);
+    RunCommand(Commands[i], line);
   }
 }

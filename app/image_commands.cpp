@@ -3,65 +3,10 @@
 
 #include "console/console.h"
 
-namespace {
-
-using namespace OperationName;
-
-const Operation UnmountOperation = {UnmountImage, Success::ZeroOnly};
-
-// Every value of an option written as a prefix must be the same one.
-bool AllSame(const std::vector<std::wstring> &values) {
-  for (const std::wstring &value : values)
-    if (value != values.front())
-      return false;
-  return true;
-}
-
-} // namespace
-
-ImageChoice ChosenImage(bool indexMustBeANumber) {
-  const std::vector<std::wstring> indexes = OptionValuesOf(Arguments(), "/index:");
-  const std::vector<std::wstring> names = OptionValuesOf(Arguments(), "/name:");
-  if (!indexes.empty() && !names.empty())
-    RaiseError("Exception", "image index and name both given");
-  ImageChoice choice = {false, 1, !names.empty(), names.empty() ? std::wstring() : names[0]};
-  if (choice.byName && choice.name.empty())
-    RaiseError("Exception", "image name is empty");
-  if (!AllSame(names))
-    RaiseError("Exception", "image name is given twice");
-  // Leading zeros are a number's: "/index:007" and "/index:7" are the same.
-  for (const std::wstring &text : indexes) {
-    UINT index = 0;
-    if (!ParseImageIndex(text, index) || (choice.byIndex && index != choice.index)) {
-      if (indexMustBeANumber)
-        RaiseError("Exception", "image index is not a number");
-      return {false, 1, false, std::wstring()};
-    }
-    choice.byIndex = true;
-    choice.index = index;
-  }
-  return choice;
-}
-
-const DismImageInfo *ChosenRecord(const _DismImagesInfo &images, const ImageChoice &choice) {
-  for (const DismImageInfo &image : images) {
-    if (choice.byName ? image.ImageName != nullptr &&
-                            CompareStringOrdinal(image.ImageName, -1, choice.name.c_str(), -1,
-                                                 TRUE) == CSTR_EQUAL
-                      : !choice.byIndex || image.ImageIndex == choice.index)
-      return &image;
-  }
-  return nullptr;
-}
-
-void MountImageCommand() {
-  const std::wstring image = Argument(2), folder = Argument(3);
-  // A bad index or name ends the run before the file is asked about or
-  // anything is unmounted.
-  const ImageChoice choice = ChosenImage(true);
-  // A missing image file raises here, before anything is unmounted.
-  HRESULT status = dism_GetImageInfo(image, ImagesInfo);
-  const DismImageInfo *record = ChosenRecord(ImagesInfo, choice);
+void MountImageCommand(const Inputs &in) {
+  Results results;
+  const HRESULT status = dism_GetImageInfo(in.target, results.images);
+  const DismImageInfo *record = ChosenRecord(results.images, in.image);
   if (status == S_OK && record != nullptr) {
     try {
       WriteLine("image:" +
@@ -74,54 +19,45 @@ void MountImageCommand() {
   // After a stop no further step starts, not even the next of this command.
   if (StopRequested())
     return;
-  if (HasOption("/force"))
-    PrintStatus(UnmountOperation, dism_UnmountImage(folder, DISM_DISCARD_IMAGE));
+  if (in.Has(Force))
+    PrintStatus(Operations::UnmountImage,
+                dism_UnmountImage(Operations::UnmountImage.name, in.name, DISM_DISCARD_IMAGE));
   if (StopRequested())
     return;
-  DWORD flags = HasOption("/ro") ? DISM_MOUNT_READONLY : DISM_MOUNT_READWRITE;
-  PrintStatus({MountImage, Success::ZeroOnly},
-              dism_MountImage(image, folder, flags, choice.index, choice.name));
+  const DWORD flags = in.Has(ReadOnly) ? DISM_MOUNT_READONLY : DISM_MOUNT_READWRITE;
+  PrintStatus(Operations::MountImage,
+              dism_MountImage(Operations::MountImage.name, in.target, in.name, flags,
+                              in.image.index, in.image.name));
 }
 
-void UnmountImageCommand() {
-  DWORD flags = HasOption("/discard") ? DISM_DISCARD_IMAGE : DISM_COMMIT_IMAGE;
-  if (HasOption("/force")) {
+void UnmountImageCommand(const Inputs &in) {
+  const DWORD flags = in.Has(Discard) ? DISM_DISCARD_IMAGE : DISM_COMMIT_IMAGE;
+  if (in.Has(Force)) {
     // File browsers showing the mount folder would hold it open.
     CloseWindowsOfClass("CabinetWClass");
     CloseWindowsOfClass("ExploreWClass");
   }
   if (StopRequested())
     return;
-  PrintStatus(UnmountOperation, dism_UnmountImage(Argument(2), flags));
+  PrintStatus(Operations::UnmountImage,
+              dism_UnmountImage(Operations::UnmountImage.name, in.target, flags));
 }
 
-void GetImageInfoCommand() {
-  // An index that is no number chooses nothing: the listing.
-  const ImageChoice choice = ChosenImage(false);
-  if (!PrintStatus({GetImageInfo, Success::ZeroOnly}, dism_GetImageInfo(Argument(2), ImagesInfo)))
+void GetImageInfoCommand(const Inputs &in) {
+  Results results;
+  if (!PrintStatus(Operations::GetImageInfo, dism_GetImageInfo(in.target, results.images)))
     return;
-  if (!choice.byIndex && !choice.byName) {
-    PrintRecords(ImagesInfo, ImageLines);
+  // An index that is no number chose nothing: the listing.
+  if (!in.image.byIndex && !in.image.byName) {
+    PrintRecords(results.images, ImageLines);
     return;
   }
-  PrintRecord(ChosenRecord(ImagesInfo, choice), ImageDetailLines);
+  PrintRecord(ChosenRecord(results.images, in.image), ImageDetailLines);
 }
 
-void CleanupMountpointsCommand() {
+void CleanupMountpointsCommand(const Inputs &) {
   // Its outcome is not reported; a library without the entry is skipped.
   dism_CleanupMountpoints();
-}
-
-void GetMountedImageInfoCommand() {
-  if (PrintStatus({GetMountedImageInfo, Success::ZeroOnly},
-                  dism_GetMountedImageInfo(MountedImagesInfo)))
-    PrintRecords(MountedImagesInfo, MountedImageLines);
-}
-
-void RemountImageCommand() {
-  const std::wstring folder = Argument(2);
-  RequireFolder(folder);
-  PrintStatus({RemountImage, Success::ZeroOrOne}, dism_RemountImage(folder));
 }
 
 // Each window gets the close request and is then looked for again, a pause

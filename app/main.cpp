@@ -1,4 +1,5 @@
-// vantorix: services offline Windows images through DismAPI.dll.
+// vantorix: services Windows images, offline and the running one, through
+// DismAPI.dll.
 #include "app/app.h"
 
 #include "console/console.h"

@@ -11,11 +11,12 @@ void ReportEnvironment() {
   SetThreadLocale(1033);
   // Only the library's own steps are guarded: a failed write is never
   // turned into a line.
-  bool loaded = false;
+  bool loaded = true;
   std::string loadLine = "loadlibrary OK";
   try {
-    loaded = LoadDismApi();
+    LoadDismApi();
   } catch (const Error &error) {
+    loaded = false;
     loadLine = error.message;
   }
   WriteLine(loadLine);
@@ -34,6 +35,5 @@ void ReportEnvironment() {
 
 // The library logs to dism.log in the current folder.
 void StartDism() {
-  PrintStatus({OperationName::Initialize, Success::ZeroOnly},
-              dism_Initialize(CurrentFolder() + "\\dism.log"));
+  PrintStatus(Operations::Initialize, dism_Initialize(CurrentFolder() + "\\dism.log"));
 }

@@ -42,7 +42,7 @@ void Load() {
 
 } // namespace
 
-bool LoadDismApi() {
+void LoadDismApi() {
   try {
     Load();
   } catch (const Error &error) {
@@ -50,7 +50,6 @@ bool LoadDismApi() {
   } catch (const std::bad_alloc &) {
     RaiseError("Exception", "loadlibrary error:Out of memory");
   }
-  return true;
 }
 
 void ReleaseDismApi() {

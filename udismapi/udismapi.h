@@ -1,9 +1,10 @@
 // The binding to the platform's image servicing library, DismAPI.dll: the
 // entry table, the loader, and one wrapper for each operation the tool uses.
-// Wrappers check the files they are given, pass fixed option values, hand
-// out the records of queries as the library's own arrays and return the
-// library's status. They write no line; the long operations draw the
-// progress line on a console while they run.
+// Wrappers take inputs the commands have already checked, pass fixed option
+// values, hand out the records of queries as the library's own arrays and
+// return the library's status. They write no line; the long operations draw
+// the progress line on a console while they run, under the name they are
+// handed.
 #pragma once
 
 #include <windows.h>
@@ -61,16 +62,17 @@ struct DismEntries {
 
 extern DismEntries DismEntryTable;
 extern std::string DismApiPath; // full path of the loaded library, or empty
-extern DismSession SessionHandle;
 
 // Loads DismAPI.dll from beside the executable or from the system folder and
 // resolves the entries. Raises "loadlibrary error:..." when it cannot load.
-bool LoadDismApi();
+void LoadDismApi();
 // Forgets the library path at the end of the run.
 void ReleaseDismApi();
 
 // The records of a query: the library's own array, kept to the end of the run
 // (never given back), so a record's texts stay valid as long as the run.
+// Each query replaces them: with the records the library handed out, or with
+// none.
 template <typename Record> struct DismRecords {
   const Record *records = nullptr;
   size_t count = 0;
@@ -91,92 +93,82 @@ using _DismDrivers = DismRecords<DismDriver>;
 // The status a wrapper gives, without calling, when its entry is missing.
 constexpr HRESULT MissingEntryStatus = HRESULT_FROM_WIN32(ERROR_PROC_NOT_FOUND);
 
-// The tool's name for each operation: its status line begins with it, and
-// the progress line of a long one shows it.
-namespace OperationName {
-constexpr char Initialize[] = "DismInitialize";
-constexpr char MountImage[] = "DismMountImage";
-constexpr char UnmountImage[] = "DismUnMountImage";
-constexpr char GetImageInfo[] = "DismGetImageInfo";
-constexpr char GetMountedImageInfo[] = "Dism_MountedImageInfo";
-constexpr char AddPackage[] = "DismAddPackage";
-constexpr char AddDriver[] = "DismAddDriver";
-constexpr char AddCapability[] = "DismAddCapability";
-constexpr char GetPackages[] = "dism_GetPackages";
-constexpr char GetDrivers[] = "dism_GetDrivers";
-constexpr char RemountImage[] = "DismRemountImage";
-constexpr char CommitImage[] = "DismCommitImage";
-constexpr char RemovePackage[] = "DismRemovePackage";
-constexpr char RemoveDriver[] = "DismRemoveDriver";
-constexpr char RemoveCapability[] = "DismRemoveCapability";
-constexpr char EnableFeature[] = "DismEnableFeature";
-constexpr char DisableFeature[] = "DismDisableFeature";
-constexpr char GetFeatures[] = "dism_GetFeatures";
-constexpr char GetCapabilities[] = "dism_GetCapabilities";
-constexpr char ApplyUnattend[] = "DismApplyUnattend";
-constexpr char CheckImageHealth[] = "DismCheckImageHealth";
-constexpr char RestoreImageHealth[] = "DismRestoreImageHealth";
-constexpr char GetPackageInfo[] = "dism_GetPackageInfo";
-constexpr char GetFeatureInfo[] = "dism_GetFeatureInfo";
-constexpr char GetCapabilityInfo[] = "dism_GetCapabilityInfo";
-constexpr char GetDriverInfo[] = "dism_GetDriverInfo";
-} // namespace OperationName
-
 // The library's documented image form of a source, "wim:<image file>:<index>"
 // (the prefix in any case), which is handed on as it is; any other source is
 // a folder.
 bool IsImageSource(const std::wstring &source);
 
+// An open session of the library, handed to every wrapper that works on
+// one. It closes itself when it goes, on every way out, unless it was
+// closed before.
+struct Session {
+  DismSession handle = 0;
+  bool open = false;
+  Session() = default;
+  Session(const Session &) = delete;
+  Session &operator=(const Session &) = delete;
+  ~Session();
+};
+
 // Paths are handed to the library as given, or in their long form where their
-// full path passes 260 characters. A file the wrapper checks must exist,
-// else it raises "file does not exist".
+// full path passes 260 characters. A long operation's progress line shows the
+// name it is handed.
 HRESULT dism_Initialize(const std::string &logFile);
 HRESULT dism_GetImageInfo(const std::wstring &imageFile, _DismImagesInfo &images);
 HRESULT dism_GetMountedImageInfo(_DismMountedImagesInfo &images);
-HRESULT dism_GetDrivers(_DismDriverPackages &drivers);
-HRESULT dism_GetPackages(_DismPackages &packages);
+HRESULT dism_GetDrivers(const Session &session, _DismDriverPackages &drivers);
+HRESULT dism_GetPackages(const Session &session, _DismPackages &packages);
 // With a source, it is the one place the payload is taken from; without
 // one, the call names no source.
-HRESULT dism_AddCapability(const std::wstring &name, const std::wstring &source);
-// A driver file named on the command line: it must exist.
-HRESULT dism_AddDriver(const std::wstring &driverFile);
-// A driver file found by a search of the file system: not checked again.
-HRESULT dism_AddFoundDriver(const std::wstring &driverFile);
-HRESULT dism_AddPackage(const std::wstring &packageFile);
-HRESULT dism_CloseSession();
+HRESULT dism_AddCapability(const char *progress, const Session &session, const std::wstring &name,
+                           const std::wstring &source);
+HRESULT dism_AddDriver(const Session &session, const std::wstring &driverFile);
+HRESULT dism_AddPackage(const char *progress, const Session &session,
+                        const std::wstring &packageFile);
 // Opens the session on the image at the path, as it is given.
-HRESULT dism_OpenSession(const std::wstring &imagePath);
+HRESULT dism_OpenSession(const std::wstring &imagePath, Session &session);
 // Opens the session on the running Windows.
-HRESULT dism_OpenOnlineSession();
-HRESULT dism_UnmountImage(const std::wstring &mountFolder, DWORD flags);
+HRESULT dism_OpenOnlineSession(Session &session);
+// Closes an open session; one that is not open is left as it is.
+HRESULT dism_CloseSession(Session &session);
+HRESULT dism_UnmountImage(const char *progress, const std::wstring &mountFolder, DWORD flags);
 // The image of the index, or, with a name, the image of that name.
-HRESULT dism_MountImage(const std::wstring &imageFile, const std::wstring &mountFolder, DWORD flags,
-                        UINT imageIndex, const std::wstring &imageName = L"");
+HRESULT dism_MountImage(const char *progress, const std::wstring &imageFile,
+                        const std::wstring &mountFolder, DWORD flags, UINT imageIndex,
+                        const std::wstring &imageName = L"");
 HRESULT dism_RemountImage(const std::wstring &mountFolder);
-HRESULT dism_CommitImage(DWORD flags);
+HRESULT dism_CommitImage(const char *progress, const Session &session, DWORD flags);
 // A package by its name, or a package file by its path.
-HRESULT dism_RemovePackage(const std::wstring &package, DismPackageIdentifier kind);
-HRESULT dism_RemoveDriver(const std::wstring &publishedName);
-HRESULT dism_RemoveCapability(const std::wstring &name);
+HRESULT dism_RemovePackage(const char *progress, const Session &session,
+                           const std::wstring &package, DismPackageIdentifier kind);
+HRESULT dism_RemoveDriver(const Session &session, const std::wstring &publishedName);
+HRESULT dism_RemoveCapability(const char *progress, const Session &session,
+                              const std::wstring &name);
 // With a source only that source is used, never Windows Update.
-HRESULT dism_EnableFeature(const std::wstring &feature, const std::wstring &source, bool enableAll);
-HRESULT dism_DisableFeature(const std::wstring &feature, bool removePayload);
-HRESULT dism_GetFeatures(_DismFeatures &features);
-HRESULT dism_GetCapabilities(_DismCapabilities &capabilities);
-HRESULT dism_ApplyUnattend(const std::wstring &answerFile);
+HRESULT dism_EnableFeature(const char *progress, const Session &session,
+                           const std::wstring &feature, const std::wstring &source, bool enableAll);
+HRESULT dism_DisableFeature(const char *progress, const Session &session,
+                            const std::wstring &feature, bool removePayload);
+HRESULT dism_GetFeatures(const Session &session, _DismFeatures &features);
+HRESULT dism_GetCapabilities(const Session &session, _DismCapabilities &capabilities);
+HRESULT dism_ApplyUnattend(const Session &session, const std::wstring &answerFile);
 // Scans the whole image, or reads the state an earlier scan left.
-HRESULT dism_CheckImageHealth(bool scanImage, DismImageHealthState &health);
+HRESULT dism_CheckImageHealth(const char *progress, const Session &session, bool scanImage,
+                              DismImageHealthState &health);
 // With limited access, Windows Update is not asked for the repair's files.
-HRESULT dism_RestoreImageHealth(const std::wstring &source, bool limitAccess);
+HRESULT dism_RestoreImageHealth(const char *progress, const Session &session,
+                                const std::wstring &source, bool limitAccess);
 // The details of one package, feature, capability or driver: the record the
 // library hands back, or null for none, kept to the end of the run as the
 // listings' records are.
-HRESULT dism_GetPackageInfo(const std::wstring &package, DismPackageIdentifier kind,
-                            const DismPackageInfo *&info);
-HRESULT dism_GetFeatureInfo(const std::wstring &feature, const DismFeatureInfo *&info);
-HRESULT dism_GetCapabilityInfo(const std::wstring &name, const DismCapabilityInfo *&info);
-HRESULT dism_GetDriverInfo(const std::wstring &driver, _DismDrivers &drivers,
-                           const DismDriverPackage *&package);
+HRESULT dism_GetPackageInfo(const Session &session, const std::wstring &package,
+                            DismPackageIdentifier kind, const DismPackageInfo *&info);
+HRESULT dism_GetFeatureInfo(const Session &session, const std::wstring &feature,
+                            const DismFeatureInfo *&info);
+HRESULT dism_GetCapabilityInfo(const Session &session, const std::wstring &name,
+                               const DismCapabilityInfo *&info);
+HRESULT dism_GetDriverInfo(const Session &session, const std::wstring &driver,
+                           _DismDrivers &drivers, const DismDriverPackage *&package);
 HRESULT dism_CleanupMountpoints();
 // The library's text for its last failure, as one line, or the empty text.
 std::string dism_LastErrorMessage();

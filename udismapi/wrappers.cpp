@@ -6,8 +6,6 @@
 #include <cstdint>
 #include <new>
 
-DismSession SessionHandle = 0;
-
 namespace {
 
 // The export whose absence made the last wrapper give MissingEntryStatus;
@@ -21,11 +19,6 @@ template <typename Entry> bool Present(Entry entry, const char *name) {
 }
 
 #define HAVE_ENTRY(name) Present(DismEntryTable.name, #name)
-
-void RequireExistingFile(const std::wstring &path) {
-  if (!IsExistingFile(path))
-    RaiseError("Exception", "file does not exist");
-}
 
 // True when every byte of the range is committed memory the process may
 // read: a buffer really holds the records the library counts in it.
@@ -67,10 +60,11 @@ void RequireNested(const DismFeatureInfo &feature) {
 }
 template <typename Record> void RequireNested(const Record &) {}
 
-// Takes the records the library handed back, if any, as they lie in its
-// buffer, which is never given back.
+// Takes the records the library handed back, as they lie in its buffer,
+// which is never given back; none when it handed back none.
 template <typename Record>
 void TakeRecords(DismRecords<Record> &array, const Record *records, UINT count) {
+  array = DismRecords<Record>();
   if (count == 0 || records == nullptr)
     return;
   RequireRecords(records, count, sizeof(Record));
@@ -89,7 +83,7 @@ template <typename Record> void TakeRecord(const Record *&kept, const Record *re
   kept = record;
 }
 
-// A query: the library's records replace the array's, if it hands any out.
+// A query: the library's records replace the array's.
 template <typename Record, typename Call> HRESULT Query(DismRecords<Record> &array, Call call) {
   Record *records = nullptr;
   UINT count = 0;
@@ -142,6 +136,10 @@ bool IsImageSource(const std::wstring &source) {
   return source.size() >= 4 && SameOption(source.substr(0, 4), "wim:");
 }
 
+Session::~Session() {
+  dism_CloseSession(*this);
+}
+
 HRESULT dism_Initialize(const std::string &logFile) {
   if (!HAVE_ENTRY(DismInitialize))
     return MissingEntryStatus;
@@ -150,7 +148,6 @@ HRESULT dism_Initialize(const std::string &logFile) {
 }
 
 HRESULT dism_GetImageInfo(const std::wstring &imageFile, _DismImagesInfo &images) {
-  RequireExistingFile(imageFile);
   if (!HAVE_ENTRY(DismGetImageInfo))
     return MissingEntryStatus;
   const std::wstring path = LongFormPath(imageFile);
@@ -167,150 +164,152 @@ HRESULT dism_GetMountedImageInfo(_DismMountedImagesInfo &images) {
   });
 }
 
-HRESULT dism_GetDrivers(_DismDriverPackages &drivers) {
+HRESULT dism_GetDrivers(const Session &session, _DismDriverPackages &drivers) {
   if (!HAVE_ENTRY(DismGetDrivers))
     return MissingEntryStatus;
   return Query(drivers, [&](DismDriverPackage **records, UINT *count) {
-    return DismEntryTable.DismGetDrivers(SessionHandle, TRUE, records, count);
+    return DismEntryTable.DismGetDrivers(session.handle, TRUE, records, count);
   });
 }
 
-HRESULT dism_GetPackages(_DismPackages &packages) {
+HRESULT dism_GetPackages(const Session &session, _DismPackages &packages) {
   if (!HAVE_ENTRY(DismGetPackages))
     return MissingEntryStatus;
   return Query(packages, [&](DismPackage **records, UINT *count) {
-    return DismEntryTable.DismGetPackages(SessionHandle, records, count);
+    return DismEntryTable.DismGetPackages(session.handle, records, count);
   });
 }
 
-HRESULT dism_AddCapability(const std::wstring &name, const std::wstring &source) {
+HRESULT dism_AddCapability(const char *progress, const Session &session, const std::wstring &name,
+                           const std::wstring &source) {
   if (!HAVE_ENTRY(DismAddCapability))
     return MissingEntryStatus;
   Sources sources(source);
-  return LongOperation(OperationName::AddCapability, [&](HANDLE stop, PVOID token) {
-    return DismEntryTable.DismAddCapability(SessionHandle, name.c_str(), TRUE, sources.paths(),
+  return LongOperation(progress, [&](HANDLE stop, PVOID token) {
+    return DismEntryTable.DismAddCapability(session.handle, name.c_str(), TRUE, sources.paths(),
                                             sources.count(), stop, ReportProgress, token);
   });
 }
 
-HRESULT dism_AddDriver(const std::wstring &driverFile) {
-  RequireExistingFile(driverFile);
-  return dism_AddFoundDriver(driverFile);
-}
-
-HRESULT dism_AddFoundDriver(const std::wstring &driverFile) {
+HRESULT dism_AddDriver(const Session &session, const std::wstring &driverFile) {
   if (!HAVE_ENTRY(DismAddDriver))
     return MissingEntryStatus;
-  return DismEntryTable.DismAddDriver(SessionHandle, LongFormPath(driverFile).c_str(), TRUE);
+  return DismEntryTable.DismAddDriver(session.handle, LongFormPath(driverFile).c_str(), TRUE);
 }
 
-HRESULT dism_AddPackage(const std::wstring &packageFile) {
-  RequireExistingFile(packageFile);
+HRESULT dism_AddPackage(const char *progress, const Session &session,
+                        const std::wstring &packageFile) {
   if (!HAVE_ENTRY(DismAddPackage))
     return MissingEntryStatus;
   const std::wstring path = LongFormPath(packageFile);
-  return LongOperation(OperationName::AddPackage, [&](HANDLE stop, PVOID token) {
-    return DismEntryTable.DismAddPackage(SessionHandle, path.c_str(), TRUE, FALSE, stop,
+  return LongOperation(progress, [&](HANDLE stop, PVOID token) {
+    return DismEntryTable.DismAddPackage(session.handle, path.c_str(), TRUE, FALSE, stop,
                                          ReportProgress, token);
   });
 }
 
-HRESULT dism_RemovePackage(const std::wstring &package, DismPackageIdentifier kind) {
+HRESULT dism_RemovePackage(const char *progress, const Session &session,
+                           const std::wstring &package, DismPackageIdentifier kind) {
   if (!HAVE_ENTRY(DismRemovePackage))
     return MissingEntryStatus;
   const std::wstring identifier = kind == DismPackagePath ? LongFormPath(package) : package;
-  return LongOperation(OperationName::RemovePackage, [&](HANDLE stop, PVOID token) {
-    return DismEntryTable.DismRemovePackage(SessionHandle, identifier.c_str(), kind, stop,
+  return LongOperation(progress, [&](HANDLE stop, PVOID token) {
+    return DismEntryTable.DismRemovePackage(session.handle, identifier.c_str(), kind, stop,
                                             ReportProgress, token);
   });
 }
 
-HRESULT dism_RemoveDriver(const std::wstring &publishedName) {
+HRESULT dism_RemoveDriver(const Session &session, const std::wstring &publishedName) {
   if (!HAVE_ENTRY(DismRemoveDriver))
     return MissingEntryStatus;
-  return DismEntryTable.DismRemoveDriver(SessionHandle, publishedName.c_str());
+  return DismEntryTable.DismRemoveDriver(session.handle, publishedName.c_str());
 }
 
-HRESULT dism_RemoveCapability(const std::wstring &name) {
+HRESULT dism_RemoveCapability(const char *progress, const Session &session,
+                              const std::wstring &name) {
   if (!HAVE_ENTRY(DismRemoveCapability))
     return MissingEntryStatus;
-  return LongOperation(OperationName::RemoveCapability, [&](HANDLE stop, PVOID token) {
-    return DismEntryTable.DismRemoveCapability(SessionHandle, name.c_str(), stop, ReportProgress,
+  return LongOperation(progress, [&](HANDLE stop, PVOID token) {
+    return DismEntryTable.DismRemoveCapability(session.handle, name.c_str(), stop, ReportProgress,
                                                token);
   });
 }
 
-HRESULT dism_EnableFeature(const std::wstring &feature, const std::wstring &source,
+HRESULT dism_EnableFeature(const char *progress, const Session &session,
+                           const std::wstring &feature, const std::wstring &source,
                            bool enableAll) {
   if (!HAVE_ENTRY(DismEnableFeature))
     return MissingEntryStatus;
   Sources sources(source);
-  return LongOperation(OperationName::EnableFeature, [&](HANDLE stop, PVOID token) {
-    return DismEntryTable.DismEnableFeature(SessionHandle, feature.c_str(), nullptr,
+  return LongOperation(progress, [&](HANDLE stop, PVOID token) {
+    return DismEntryTable.DismEnableFeature(session.handle, feature.c_str(), nullptr,
                                             DismPackageNone, sources.count() > 0 ? TRUE : FALSE,
                                             sources.paths(), sources.count(),
                                             enableAll ? TRUE : FALSE, stop, ReportProgress, token);
   });
 }
 
-HRESULT dism_DisableFeature(const std::wstring &feature, bool removePayload) {
+HRESULT dism_DisableFeature(const char *progress, const Session &session,
+                            const std::wstring &feature, bool removePayload) {
   if (!HAVE_ENTRY(DismDisableFeature))
     return MissingEntryStatus;
-  return LongOperation(OperationName::DisableFeature, [&](HANDLE stop, PVOID token) {
-    return DismEntryTable.DismDisableFeature(SessionHandle, feature.c_str(), nullptr,
+  return LongOperation(progress, [&](HANDLE stop, PVOID token) {
+    return DismEntryTable.DismDisableFeature(session.handle, feature.c_str(), nullptr,
                                              removePayload ? TRUE : FALSE, stop, ReportProgress,
                                              token);
   });
 }
 
-HRESULT dism_GetFeatures(_DismFeatures &features) {
+HRESULT dism_GetFeatures(const Session &session, _DismFeatures &features) {
   if (!HAVE_ENTRY(DismGetFeatures))
     return MissingEntryStatus;
   return Query(features, [&](DismFeature **records, UINT *count) {
-    return DismEntryTable.DismGetFeatures(SessionHandle, nullptr, DismPackageNone, records, count);
+    return DismEntryTable.DismGetFeatures(session.handle, nullptr, DismPackageNone, records, count);
   });
 }
 
-HRESULT dism_GetCapabilities(_DismCapabilities &capabilities) {
+HRESULT dism_GetCapabilities(const Session &session, _DismCapabilities &capabilities) {
   if (!HAVE_ENTRY(DismGetCapabilities))
     return MissingEntryStatus;
   return Query(capabilities, [&](DismCapability **records, UINT *count) {
-    return DismEntryTable.DismGetCapabilities(SessionHandle, records, count);
+    return DismEntryTable.DismGetCapabilities(session.handle, records, count);
   });
 }
 
-HRESULT dism_ApplyUnattend(const std::wstring &answerFile) {
+HRESULT dism_ApplyUnattend(const Session &session, const std::wstring &answerFile) {
   if (!HAVE_ENTRY(DismApplyUnattend))
     return MissingEntryStatus;
   // Each package of the file in a session of its own.
-  return DismEntryTable.DismApplyUnattend(SessionHandle, LongFormPath(answerFile).c_str(), FALSE);
+  return DismEntryTable.DismApplyUnattend(session.handle, LongFormPath(answerFile).c_str(), FALSE);
 }
 
-HRESULT dism_CheckImageHealth(bool scanImage, DismImageHealthState &health) {
+HRESULT dism_CheckImageHealth(const char *progress, const Session &session, bool scanImage,
+                              DismImageHealthState &health) {
   if (!HAVE_ENTRY(DismCheckImageHealth))
     return MissingEntryStatus;
-  return LongOperation(OperationName::CheckImageHealth, [&](HANDLE stop, PVOID token) {
-    return DismEntryTable.DismCheckImageHealth(SessionHandle, scanImage ? TRUE : FALSE, stop,
+  return LongOperation(progress, [&](HANDLE stop, PVOID token) {
+    return DismEntryTable.DismCheckImageHealth(session.handle, scanImage ? TRUE : FALSE, stop,
                                                ReportProgress, token, &health);
   });
 }
 
-HRESULT dism_RestoreImageHealth(const std::wstring &source, bool limitAccess) {
+HRESULT dism_RestoreImageHealth(const char *progress, const Session &session,
+                                const std::wstring &source, bool limitAccess) {
   if (!HAVE_ENTRY(DismRestoreImageHealth))
     return MissingEntryStatus;
   Sources sources(source);
-  return LongOperation(OperationName::RestoreImageHealth, [&](HANDLE stop, PVOID token) {
-    return DismEntryTable.DismRestoreImageHealth(SessionHandle, sources.paths(), sources.count(),
+  return LongOperation(progress, [&](HANDLE stop, PVOID token) {
+    return DismEntryTable.DismRestoreImageHealth(session.handle, sources.paths(), sources.count(),
                                                  limitAccess ? TRUE : FALSE, stop, ReportProgress,
                                                  token);
   });
 }
 
-HRESULT dism_CommitImage(DWORD flags) {
+HRESULT dism_CommitImage(const char *progress, const Session &session, DWORD flags) {
   if (!HAVE_ENTRY(DismCommitImage))
     return MissingEntryStatus;
-  return LongOperation(OperationName::CommitImage, [&](HANDLE stop, PVOID token) {
-    return DismEntryTable.DismCommitImage(SessionHandle, flags, stop, ReportProgress, token);
+  return LongOperation(progress, [&](HANDLE stop, PVOID token) {
+    return DismEntryTable.DismCommitImage(session.handle, flags, stop, ReportProgress, token);
   });
 }
 
@@ -320,42 +319,54 @@ HRESULT dism_RemountImage(const std::wstring &mountFolder) {
   return DismEntryTable.DismRemountImage(LongFormPath(mountFolder).c_str());
 }
 
-HRESULT dism_CloseSession() {
+HRESULT dism_CloseSession(Session &session) {
+  if (!session.open)
+    return S_OK;
+  session.open = false;
   if (!HAVE_ENTRY(DismCloseSession))
     return MissingEntryStatus;
-  return DismEntryTable.DismCloseSession(SessionHandle);
+  return DismEntryTable.DismCloseSession(session.handle);
 }
 
-HRESULT dism_OpenSession(const std::wstring &imagePath) {
+namespace {
+
+HRESULT Open(PCWSTR imagePath, Session &session) {
+  dism_CloseSession(session);
   if (!HAVE_ENTRY(DismOpenSession))
     return MissingEntryStatus;
-  return DismEntryTable.DismOpenSession(LongFormPath(imagePath).c_str(), nullptr, nullptr,
-                                        &SessionHandle);
+  const HRESULT status =
+      DismEntryTable.DismOpenSession(imagePath, nullptr, nullptr, &session.handle);
+  session.open = status == S_OK;
+  return status;
 }
 
-HRESULT dism_OpenOnlineSession() {
-  if (!HAVE_ENTRY(DismOpenSession))
-    return MissingEntryStatus;
-  return DismEntryTable.DismOpenSession(DISM_ONLINE_IMAGE, nullptr, nullptr, &SessionHandle);
+} // namespace
+
+HRESULT dism_OpenSession(const std::wstring &imagePath, Session &session) {
+  return Open(LongFormPath(imagePath).c_str(), session);
 }
 
-HRESULT dism_UnmountImage(const std::wstring &mountFolder, DWORD flags) {
+HRESULT dism_OpenOnlineSession(Session &session) {
+  return Open(DISM_ONLINE_IMAGE, session);
+}
+
+HRESULT dism_UnmountImage(const char *progress, const std::wstring &mountFolder, DWORD flags) {
   if (!HAVE_ENTRY(DismUnmountImage))
     return MissingEntryStatus;
   const std::wstring path = LongFormPath(mountFolder);
-  return LongOperation(OperationName::UnmountImage, [&](HANDLE stop, PVOID token) {
+  return LongOperation(progress, [&](HANDLE stop, PVOID token) {
     return DismEntryTable.DismUnmountImage(path.c_str(), flags, stop, ReportProgress, token);
   });
 }
 
-HRESULT dism_MountImage(const std::wstring &imageFile, const std::wstring &mountFolder, DWORD flags,
-                        UINT imageIndex, const std::wstring &imageName) {
-  RequireExistingFile(imageFile);
+HRESULT dism_MountImage(const char *progress, const std::wstring &imageFile,
+                        const std::wstring &mountFolder, DWORD flags, UINT imageIndex,
+                        const std::wstring &imageName) {
   if (!HAVE_ENTRY(DismMountImage))
     return MissingEntryStatus;
   const std::wstring image = LongFormPath(imageFile), folder = LongFormPath(mountFolder);
   const bool byName = !imageName.empty();
-  return LongOperation(OperationName::MountImage, [&](HANDLE stop, PVOID token) {
+  return LongOperation(progress, [&](HANDLE stop, PVOID token) {
     return DismEntryTable.DismMountImage(image.c_str(), folder.c_str(), byName ? 0 : imageIndex,
                                          byName ? imageName.c_str() : nullptr,
                                          byName ? DismImageName : DismImageIndex, flags, stop,
@@ -363,42 +374,44 @@ HRESULT dism_MountImage(const std::wstring &imageFile, const std::wstring &mount
   });
 }
 
-HRESULT dism_GetPackageInfo(const std::wstring &package, DismPackageIdentifier kind,
-                            const DismPackageInfo *&info) {
+HRESULT dism_GetPackageInfo(const Session &session, const std::wstring &package,
+                            DismPackageIdentifier kind, const DismPackageInfo *&info) {
   if (!HAVE_ENTRY(DismGetPackageInfo))
     return MissingEntryStatus;
   const std::wstring identifier = kind == DismPackagePath ? LongFormPath(package) : package;
   return QueryOne(info, [&](DismPackageInfo **record) {
-    return DismEntryTable.DismGetPackageInfo(SessionHandle, identifier.c_str(), kind, record);
+    return DismEntryTable.DismGetPackageInfo(session.handle, identifier.c_str(), kind, record);
   });
 }
 
-HRESULT dism_GetFeatureInfo(const std::wstring &feature, const DismFeatureInfo *&info) {
+HRESULT dism_GetFeatureInfo(const Session &session, const std::wstring &feature,
+                            const DismFeatureInfo *&info) {
   if (!HAVE_ENTRY(DismGetFeatureInfo))
     return MissingEntryStatus;
   return QueryOne(info, [&](DismFeatureInfo **record) {
-    return DismEntryTable.DismGetFeatureInfo(SessionHandle, feature.c_str(), nullptr,
+    return DismEntryTable.DismGetFeatureInfo(session.handle, feature.c_str(), nullptr,
                                              DismPackageNone, record);
   });
 }
 
-HRESULT dism_GetCapabilityInfo(const std::wstring &name, const DismCapabilityInfo *&info) {
+HRESULT dism_GetCapabilityInfo(const Session &session, const std::wstring &name,
+                               const DismCapabilityInfo *&info) {
   if (!HAVE_ENTRY(DismGetCapabilityInfo))
     return MissingEntryStatus;
   return QueryOne(info, [&](DismCapabilityInfo **record) {
-    return DismEntryTable.DismGetCapabilityInfo(SessionHandle, name.c_str(), record);
+    return DismEntryTable.DismGetCapabilityInfo(session.handle, name.c_str(), record);
   });
 }
 
-HRESULT dism_GetDriverInfo(const std::wstring &driver, _DismDrivers &drivers,
-                           const DismDriverPackage *&package) {
+HRESULT dism_GetDriverInfo(const Session &session, const std::wstring &driver,
+                           _DismDrivers &drivers, const DismDriverPackage *&package) {
   if (!HAVE_ENTRY(DismGetDriverInfo))
     return MissingEntryStatus;
   DismDriver *records = nullptr;
   UINT count = 0;
   DismDriverPackage *record = nullptr;
   HRESULT status =
-      DismEntryTable.DismGetDriverInfo(SessionHandle, driver.c_str(), &records, &count, &record);
+      DismEntryTable.DismGetDriverInfo(session.handle, driver.c_str(), &records, &count, &record);
   TakeRecords(drivers, static_cast<const DismDriver *>(records), count);
   TakeRecord(package, static_cast<const DismDriverPackage *>(record));
   return status;

@@ -79,7 +79,8 @@ TEST(Binding, ChecksRaiseWithoutCallingTheLibrary) {
   EXPECT_EQ(sandbox.Journal().size(), 0u);
 }
 
-TEST(Binding, QueriesReplaceTheArrayOnlyWithRecords) {
+// Each query replaces the records: with those it is handed, or with none.
+TEST(Binding, QueriesReplaceTheArray) {
   Sandbox sandbox("standin-full", "package first\npackage second\npackage third\n"
                                   "limit DismGetPackages 2 0 3 0\nstatus DismGetPackages 0 0 5 5\n"
                                   "nullbuffer DismGetDrivers 4\n"
@@ -89,8 +90,8 @@ TEST(Binding, QueriesReplaceTheArrayOnlyWithRecords) {
   ProgramRun run = Probe(sandbox, "packages packages packages packages drivers imageinfo " +
                                       sandbox.Path("f.wim"));
   EXPECT_EQ(run.out,
-            Lines({"packages status=0 size=2 first=first", "packages status=0 size=2 first=first",
-                   "packages status=5 size=3 first=first", "packages status=5 size=3 first=first",
+            Lines({"packages status=0 size=2 first=first", "packages status=0 size=0 first=-",
+                   "packages status=5 size=3 first=first", "packages status=5 size=0 first=-",
                    "drivers status=0 size=0 first=-",
                    "imageinfo status=0 size=1 first=\xc9"
                    "dition ?"}));

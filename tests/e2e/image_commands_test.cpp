@@ -70,16 +70,7 @@ TEST(MountImage, IndexTable) {
       {"/index:2", {"image:6.3.9600", "DismMountImage OK"}, "2"},
       {"/INDEX:4294967295", {"image:10.0.22000", "DismMountImage OK"}, "4294967295"},
       {"/index:3", {"DismMountImage OK"}, "3"},
-      {"/index:", {}, nullptr},
-      {"/index:0", {}, nullptr},
-      {"/index:x", {}, nullptr},
-      {"/index:-1", {}, nullptr},
-      {"/index:4294967296", {}, nullptr},
-      {"/index:2x", {}, nullptr},
-      // Leading zeros are a number's; every "/index:" gives the same one.
-      {"/index:0002 /index:2", {"image:6.3.9600", "DismMountImage OK"}, "2"},
-      {"/index:2 /index:3", {}, nullptr},
-      {"\"/index:2 x\"", {}, nullptr},
+      {"/index:x", {}, nullptr}, // every other text: the unit rows of the inputs
       // Only a whole argument is the option.
       {"c:/index:2", {"image:10.0.19041", "DismMountImage OK"}, "1"},
   };
@@ -118,22 +109,15 @@ TEST(MountImage, ByName) {
     const char *name;               // in the mount's journal line
     const char *message = "";
   } cases[] = {
-      {"/name:Home", {"image:6.3.9600", "DismMountImage OK"}, "Home"},
+      // Every rule of the choice and the match: the unit rows of the inputs.
       {"/NAME:hOmE", {"image:6.3.9600", "DismMountImage OK"}, "hOmE"},
       {"\"/name:Windows 10 Pro\"", {"image:10.0.22000", "DismMountImage OK"}, "Windows 10 Pro"},
-      {"/name:\xdc" "ber",
+      {"/name:\xdc"
+       "ber",
        {"image:1.2.3", "DismMountImage OK"},
        "\xc3\x9c"
        "ber"},
-      {"/name:\xfc"
-       "BER",
-       {"image:1.2.3", "DismMountImage OK"},
-       "\xc3\xbc"
-       "BER"},
       {"/name:Nothing", {"DismMountImage OK"}, "Nothing"},
-      {"/name:", {}, nullptr, "image name is empty."},
-      {"/name:Home /index:2", {}, nullptr, "image index and name both given."},
-      {"/index:x /name:", {}, nullptr, "image index and name both given."},
       {"/name:Home /name:Pro", {}, nullptr, "image name is given twice."},
   };
   for (const auto &c : cases) {
@@ -351,8 +335,11 @@ TEST(Dispatch, EveryCommandFailingStillExitsZero) {
   Sandbox sandbox("standin-full", "status DismOpenSession 5\nstatus DismMountImage 5\n"
                                   "status DismUnmountImage 5\nstatus DismGetImageInfo 5\n"
                                   "status DismGetMountedImageInfo 5\nlasterror no\n");
+  // Argument 3 is a file, which the package and the driver must be before
+  // their sessions open.
+  sandbox.MakeFile("x.cab");
   ProgramRun run =
-      RunTool(sandbox, "/unmount-image " + sandbox.folder +
+      RunTool(sandbox, "/unmount-image " + sandbox.folder + " " + sandbox.Path("x.cab") +
                            " /add-package /add-driver /add-capability /get-packages "
                            "/get-drivers dismcleanupmountpoints /get-mountedimageinfo");
   EXPECT_EQ(AfterHostLine(run.out),

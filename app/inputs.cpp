@@ -1,0 +1,231 @@
+// What each command takes from the command line, read and checked in one
+// place before anything is asked of the library.
+#include "app/app.h"
+
+#include "console/console.h"
+
+#include <algorithm>
+#include <cstring>
+
+const FileTests PlatformFiles = {IsExistingFile, IsPlainFile, IsExistingFolder, FullPath};
+
+namespace {
+
+// The switches' texts; the first commands' are found anywhere in the text.
+struct SwitchText {
+  Switch flag;
+  const char *text;
+  bool anywhere;
+};
+const SwitchText SwitchTexts[] = {
+    {ReadOnly, "/ro", true},
+    {Force, "/force", true},
+    {Discard, "/discard", true},
+    {All, "/all", false},
+    {RemovePayload, "/removepayload", false},
+    {LimitAccess, "/limitaccess", false},
+    {Append, "/append", false},
+    {Recurse, "/recurse", false},
+};
+
+bool HasArgument(const std::vector<std::wstring> &arguments, const char *option) {
+  return std::any_of(arguments.begin(), arguments.end(),
+                     [&](const std::wstring &argument) { return SameOption(argument, option); });
+}
+
+unsigned SwitchesOf(unsigned wanted, const CommandLine &line) {
+  unsigned on = 0;
+  for (const SwitchText &s : SwitchTexts)
+    if ((wanted & s.flag) != 0 &&
+        (s.anywhere ? TextPos(s.text, line.text) > 0 : HasArgument(line.arguments, s.text)))
+      on |= s.flag;
+  return on;
+}
+
+// The values from the argument at index n on (2 for argument 3): the
+// arguments that are neither an option nor a command's keyword, in order.
+std::vector<std::wstring> ValuesFrom(const std::vector<std::wstring> &arguments, size_t n) {
+  std::vector<std::wstring> values = ValuesAfter(arguments, n);
+  // A keyword without its slash is a command, not a value.
+  values.erase(std::remove_if(values.begin(), values.end(),
+                              [](const std::wstring &value) {
+                                return std::any_of(Commands, Commands + CommandCount,
+                                                   [&](const Command &command) {
+                                                     return SameOption(value, command.keyword);
+                                                   });
+                              }),
+               values.end());
+  return values;
+}
+
+// Every value of an option written as a prefix must be the same one.
+bool AllSame(const std::vector<std::wstring> &values) {
+  return std::all_of(values.begin(), values.end(),
+                     [&](const std::wstring &value) { return value == values.front(); });
+}
+
+// The choice of the command line. Raises, before any file is read, when an
+// index and a name are both given, a name is empty or given twice otherwise,
+// and, where an index must be one, when it is no number or given twice
+// otherwise; where it need not, such an index chooses nothing.
+ImageChoice ChosenImage(const std::vector<std::wstring> &arguments, bool indexMustBeANumber) {
+  const std::vector<std::wstring> indexes = OptionValuesOf(arguments, "/index:");
+  const std::vector<std::wstring> names = OptionValuesOf(arguments, "/name:");
+  if (!indexes.empty() && !names.empty())
+    RaiseError("Exception", "image index and name both given");
+  ImageChoice choice = {false, 1, !names.empty(), names.empty() ? std::wstring() : names[0]};
+  if (choice.byName && choice.name.empty())
+    RaiseError("Exception", "image name is empty");
+  if (!AllSame(names))
+    RaiseError("Exception", "image name is given twice");
+  // Leading zeros are a number's: "/index:007" and "/index:7" are the same.
+  for (const std::wstring &text : indexes) {
+    UINT index = 0;
+    if (!ParseImageIndex(text, index) || (choice.byIndex && index != choice.index)) {
+      if (indexMustBeANumber)
+        RaiseError("Exception", "image index is not a number");
+      return {false, 1, false, std::wstring()};
+    }
+    choice.byIndex = true;
+    choice.index = index;
+  }
+  return choice;
+}
+
+// A package file is a text that reads as a path; anything else is a name.
+bool IsPackageFile(const std::wstring &package) {
+  const auto endsWith = [&](const char *suffix) {
+    const size_t length = strlen(suffix);
+    return package.size() >= length && SameOption(package.substr(package.size() - length), suffix);
+  };
+  return package.find_first_of(L"\\/:") != std::wstring::npos || endsWith(".cab") ||
+         endsWith(".msu");
+}
+
+// A source: a folder that must exist, or an image ("wim:<file>:<index>")
+// whose file must exist and whose index must be a number; the empty text for
+// none.
+void RequireSource(const std::wstring &source, const FileTests &files) {
+  if (source.empty())
+    return;
+  if (!IsImageSource(source)) {
+    RequireFolder(source, files);
+    return;
+  }
+  // The file is all between the prefix and the last colon.
+  const size_t colon = source.rfind(L':');
+  const std::wstring file = colon > 3 ? source.substr(4, colon - 4) : std::wstring();
+  RequireFile(file, false, files);
+  UINT index = 0;
+  if (!ParseImageIndex(source.substr(colon + 1), index))
+    RaiseError("Exception", "image index is not a number");
+}
+
+const std::wstring &Nth(const std::vector<std::wstring> &values, size_t n) {
+  static const std::wstring none;
+  return n < values.size() ? values[n] : none;
+}
+
+} // namespace
+
+void RequireFolder(const std::wstring &path, const FileTests &files) {
+  if (!files.isFolder(path))
+    RaiseError("Exception", "folder does not exist");
+}
+
+void RequireFile(const std::wstring &path, bool patternCounts, const FileTests &files) {
+  if (!(patternCounts ? files.matchesFile(path) : files.isFile(path)))
+    RaiseError("Exception", "file does not exist");
+}
+
+bool ParseImageIndex(const std::wstring &text, UINT &index) {
+  size_t first = text.find_first_not_of(L'0');
+  const std::wstring digits = first == std::wstring::npos ? L"" : text.substr(first);
+  if (text.empty() || digits.size() > 10 ||
+      digits.find_first_not_of(L"0123456789") != std::wstring::npos)
+    return false;
+  unsigned long long value = 0;
+  for (wchar_t digit : digits)
+    value = value * 10 + static_cast<unsigned>(digit - L'0');
+  if (value < 1 || value > 0xFFFFFFFFull)
+    return false;
+  index = static_cast<UINT>(value);
+  return true;
+}
+
+const DismImageInfo *ChosenRecord(const _DismImagesInfo &images, const ImageChoice &choice) {
+  for (const DismImageInfo &image : images) {
+    if (choice.byName ? image.ImageName != nullptr &&
+                            CompareStringOrdinal(image.ImageName, -1, choice.name.c_str(), -1,
+                                                 TRUE) == CSTR_EQUAL
+                      : !choice.byIndex || image.ImageIndex == choice.index)
+      return &image;
+  }
+  return nullptr;
+}
+
+Inputs ReadInputs(const InputRules &rules, const CommandLine &line, const FileTests &files) {
+  const std::vector<std::wstring> &arguments = line.arguments;
+  Inputs in;
+  if (rules.image != Image::None)
+    in.image = ChosenImage(arguments, rules.image == Image::Chosen);
+
+  const std::wstring &second = Nth(arguments, 1);
+  if (rules.target == Target::FolderOrOnline && SameOption(second, "/online")) {
+    in.online = true;
+  } else if (rules.target != Target::None) {
+    in.target = second;
+    if (rules.target == Target::ImageFile)
+      RequireFile(second, true, files);
+    else if (rules.target == Target::Folder || rules.target == Target::FolderOrOnline)
+      RequireFolder(second, files);
+  }
+
+  const std::wstring &third = Nth(arguments, 2);
+  const std::vector<std::wstring> values = ValuesFrom(arguments, 2);
+  switch (rules.name) {
+  case Name::None:
+    break;
+  case Name::Argument3:
+    in.name = third;
+    break;
+  case Name::Driver3:
+    in.name = third;
+    in.driverFolder = (SwitchesOf(Recurse, line) & Recurse) != 0 && files.isFolder(third);
+    if (!in.driverFolder)
+      RequireFile(third, true, files);
+    break;
+  case Name::File3:
+    in.name = third;
+    RequireFile(third, true, files);
+    break;
+  case Name::Value:
+  case Name::Package:
+    if (values.empty())
+      RaiseError("Exception", rules.nameMissing);
+    in.name = values[0];
+    if (rules.name == Name::Package) {
+      in.packageKind = IsPackageFile(in.name) ? DismPackagePath : DismPackageName;
+      if (in.packageKind == DismPackagePath) {
+        RequireFile(in.name, false, files);
+        in.name = files.fullPath(in.name);
+      }
+    }
+    break;
+  case Name::AnswerFile:
+    in.name = Nth(values, 0);
+    RequireFile(in.name, false, files);
+    break;
+  }
+
+  if (rules.source) {
+    // After argument 3 where that is the name, after the first value where
+    // that is, else after the target.
+    const bool nameIsValue = rules.name != Name::None && rules.name != Name::Argument3;
+    in.source = rules.name == Name::Argument3 ? Nth(ValuesFrom(arguments, 3), 0)
+                                              : Nth(values, nameIsValue ? 1 : 0);
+    RequireSource(in.source, files);
+  }
+  in.switches = SwitchesOf(rules.switches, line);
+  return in;
+}

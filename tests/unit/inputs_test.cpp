@@ -1,0 +1,248 @@
+// What each command takes from its arguments, read against a file system of
+// the test's own.
+#include "app/app.h"
+
+#include "console/console.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+
+namespace {
+
+// The test's file system: a few files and folders; "*" matches any run of
+// characters in a pattern, as the platform's search does.
+const std::set<std::wstring> Files = {L"C:\\w\\boot.wim", L"C:\\w\\item.cab", L"C:\\w\\a.xml",
+                                      L"C:\\w\\x.inf", L"item.cab"};
+const std::set<std::wstring> Folders = {L"C:\\m", L"C:\\sxs", L"C:\\drv", L"C:\\w"};
+
+bool Matches(const wchar_t *pattern, const wchar_t *text) {
+  if (*pattern == L'*')
+    return Matches(pattern + 1, text) || (*text != L'\0' && Matches(pattern, text + 1));
+  return *pattern == *text && (*text == L'\0' || Matches(pattern + 1, text + 1));
+}
+const FileTests Fake = {
+    [](const std::wstring &path) {
+      for (const std::wstring &file : Files)
+        if (Matches(path.c_str(), file.c_str()))
+          return true;
+      return false;
+    },
+    [](const std::wstring &path) {
+      return path.find(L'*') == std::wstring::npos && Files.count(path) > 0;
+    },
+    [](const std::wstring &path) { return Folders.count(path) > 0; },
+    [](const std::wstring &path) {
+      return path.find(L':') == std::wstring::npos ? L"C:\\w\\" + path : path;
+    },
+};
+
+// The inputs in one line, each field that is set.
+std::string Described(const Inputs &in) {
+  std::string text;
+  const auto add = [&](const char *label, const std::wstring &value) {
+    if (!value.empty())
+      text += std::string(text.empty() ? "" : " ") + label + "=" + NarrowText(value.c_str());
+  };
+  add("online", in.online ? L"yes" : L"");
+  add("target", in.target);
+  add("name", in.name);
+  add("folder", in.driverFolder ? L"yes" : L"");
+  add("kind", in.packageKind == DismPackageNone ? L"" : WideText(UnsignedText(in.packageKind)));
+  add("source", in.source);
+  add("index", in.image.byIndex ? WideText(UnsignedText(in.image.index)) : L"");
+  add("image", in.image.byName ? in.image.name : L"");
+  add("switches", in.switches ? WideText(UnsignedText(in.switches)) : L"");
+  return text;
+}
+
+// What a line gives a row: its inputs, or the message of the check that
+// refused it.
+std::string Read(const InputRules &rules, const std::vector<std::wstring> &arguments) {
+  std::vector<std::string> narrow;
+  for (const std::wstring &argument : arguments)
+    narrow.push_back(NarrowText(argument.c_str()));
+  const std::string text = LowerAscii(JoinArguments(narrow));
+  try {
+    return Described(ReadInputs(rules, {arguments, text}, Fake));
+  } catch (const Error &error) {
+    return "raised:" + error.message;
+  }
+}
+
+const InputRules &RulesOf(const char *keyword) {
+  for (size_t i = 0; i < CommandCount; ++i)
+    if (std::string(Commands[i].keyword) == keyword)
+      return Commands[i].inputs;
+  throw std::invalid_argument(keyword);
+}
+
+TEST(Inputs, EachRowReadsAndChecksItsArguments) {
+  struct {
+    std::vector<std::wstring> arguments; // the first is the keyword
+    std::string inputs;
+  } cases[] = {
+      // Targets: a folder that must exist, or the running Windows.
+      {{L"/get-packages", L"C:\\m"}, "target=C:\\m"},
+      {{L"/get-packages", L"/ONLINE"}, "online=yes"},
+      {{L"/get-packages"}, "raised:folder does not exist"},
+      {{L"/get-packages", L"C:\\w\\boot.wim"}, "raised:folder does not exist"},
+      {{L"/get-packages", L"online"}, "raised:folder does not exist"},
+      {{L"/get-packages", L"/onlinex"}, "raised:folder does not exist"},
+      {{L"/get-packages", L"/online "}, "raised:folder does not exist"},
+      {{L"/get-packages", L"T:/online"}, "raised:folder does not exist"},
+      {{L"/remount-image", L"/online"}, "raised:folder does not exist"},
+      {{L"/remount-image", L"C:\\m"}, "target=C:\\m"},
+      {{L"/unmount-image", L"nowhere", L"/discard"}, "target=nowhere switches=4"},
+      // The first commands' files: argument 3, a pattern that matches counts.
+      {{L"/add-package", L"C:\\m", L"C:\\w\\item.cab"}, "target=C:\\m name=C:\\w\\item.cab"},
+      {{L"/add-package", L"C:\\m", L"C:\\w\\*.cab"}, "target=C:\\m name=C:\\w\\*.cab"},
+      {{L"/add-package", L"C:\\m", L"C:\\w\\none.cab"}, "raised:file does not exist"},
+      {{L"/add-package", L"C:\\none", L"C:\\w\\none.cab"}, "raised:folder does not exist"},
+      {{L"/add-package", L"/online", L"C:\\m"}, "raised:file does not exist"},
+      {{L"/add-driver", L"C:\\m", L"C:\\w\\x.inf"}, "target=C:\\m name=C:\\w\\x.inf"},
+      {{L"/add-driver", L"C:\\m", L"C:\\drv"}, "raised:file does not exist"},
+      {{L"/add-driver", L"C:\\m", L"C:\\drv", L"/recurse"},
+       "target=C:\\m name=C:\\drv folder=yes switches=128"},
+      {{L"/add-driver", L"C:\\m", L"C:\\w\\x.inf", L"/RECURSE"},
+       "target=C:\\m name=C:\\w\\x.inf switches=128"},
+      {{L"/add-driver", L"C:\\m", L"C:\\none", L"/recurse"}, "raised:file does not exist"},
+      {{L"/add-capability", L"C:\\m", L"/x", L"C:\\sxs"}, "target=C:\\m name=/x source=C:\\sxs"},
+      {{L"/add-capability", L"C:\\m", L""}, "target=C:\\m"},
+      // Names: the first value after the target, in its own case.
+      {{L"/remove-driver", L"C:\\m", L"/x", L"oem3.inf"}, "target=C:\\m name=oem3.inf"},
+      {{L"/remove-driver", L"C:\\m"}, "raised:driver missing"},
+      {{L"/remove-capability", L"/online"}, "raised:capability missing"},
+      {{L"/disable-feature", L"C:\\m", L"/removepayload"}, "raised:feature name missing"},
+      {{L"/enable-feature", L"C:\\m", L"/all"}, "raised:feature name missing"},
+      {{L"/get-featureinfo", L"C:\\m", L"get-imageinfo"}, "raised:feature name missing"},
+      {{L"/disable-feature", L"C:\\m", L"NetFx3", L"/RemovePayload"},
+       "target=C:\\m name=NetFx3 switches=16"},
+      // Packages by form: a path or a package file's ending is a file.
+      {{L"/remove-package", L"C:\\m", L"Package_for_KB1"},
+       "target=C:\\m name=Package_for_KB1 kind=1"},
+      {{L"/remove-package", L"C:\\m", L"item.cab"}, "target=C:\\m name=C:\\w\\item.cab kind=2"},
+      {{L"/get-packageinfo", L"C:\\m", L"C:\\w\\item.cab"},
+       "target=C:\\m name=C:\\w\\item.cab kind=2"},
+      {{L"/remove-package", L"C:\\m"}, "raised:package missing"},
+      {{L"/remove-package", L"C:\\m", L"C:\\w\\none.cab"}, "raised:file does not exist"},
+      {{L"/remove-package", L"C:\\m", L"C:\\w\\*.cab"}, "raised:file does not exist"},
+      {{L"/remove-package", L"C:\\m", L"none.MSU"}, "raised:file does not exist"},
+      {{L"/remove-package", L"C:\\m", L"c:x"}, "raised:file does not exist"},
+      // Sources by position and kind: after the name, or after the target.
+      {{L"/enable-feature", L"C:\\m", L"NetFx3", L"/all", L"C:\\sxs"},
+       "target=C:\\m name=NetFx3 source=C:\\sxs switches=8"},
+      {{L"/enable-feature", L"C:\\m", L"NetFx3", L"wim:C:\\w\\boot.wim:0002"},
+       "target=C:\\m name=NetFx3 source=wim:C:\\w\\boot.wim:0002"},
+      {{L"/enable-feature", L"C:\\m", L"NetFx3", L"C:\\none"}, "raised:folder does not exist"},
+      {{L"/enable-feature", L"C:\\m", L"NetFx3", L"wim:C:\\w\\none.wim:1"},
+       "raised:file does not exist"},
+      {{L"/enable-feature", L"C:\\none", L"NetFx3", L"wim:none.wim:1"},
+       "raised:folder does not exist"},
+      {{L"/add-capability", L"C:\\m", L"Lang", L"C:\\none"}, "raised:folder does not exist"},
+      {{L"/restore-health", L"/online", L"WIM:C:\\w\\boot.wim:1", L"/limitaccess"},
+       "online=yes source=WIM:C:\\w\\boot.wim:1 switches=32"},
+      {{L"/restore-health", L"C:\\m", L"wim:C:\\w\\boot.wim"}, "raised:file does not exist"},
+      {{L"/restore-health", L"C:\\m", L"wim:C:\\w\\boot.wim:0"},
+       "raised:image index is not a number"},
+      {{L"/restore-health", L"C:\\m", L"wim:C:\\w\\boot.wim:x"},
+       "raised:image index is not a number"},
+      {{L"/restore-health", L"C:\\m", L"wim:C:\\w\\*.wim:1"}, "raised:file does not exist"},
+      // Answer files: an existing file, no pattern.
+      {{L"/apply-unattend", L"C:\\m", L"C:\\w\\a.xml"}, "target=C:\\m name=C:\\w\\a.xml"},
+      {{L"/apply-unattend", L"C:\\m", L"C:\\w\\none.xml"}, "raised:file does not exist"},
+      {{L"/apply-unattend", L"C:\\m", L"C:\\m"}, "raised:file does not exist"},
+      {{L"/apply-unattend", L"C:\\m"}, "raised:file does not exist"},
+      // Switches: the later ones whole arguments, the first ones anywhere.
+      {{L"/commit-image", L"C:\\m", L"/APPEND"}, "target=C:\\m switches=64"},
+      {{L"/commit-image", L"C:\\m", L"c:/appendix"}, "target=C:\\m"},
+      {{L"/mount-image", L"C:\\w\\boot.wim", L"c:/root", L"/FORCE"},
+       "target=C:\\w\\boot.wim name=c:/root switches=3"},
+      {{L"/mount-image", L"C:\\w\\boot.wim", L"C:\\m"}, "target=C:\\w\\boot.wim name=C:\\m"},
+      {{L"/mount-image", L"C:\\w\\none.wim", L"C:\\m"}, "raised:file does not exist"},
+      {{L"/mount-image", L"C:\\w\\*.wim", L"C:\\m"}, "target=C:\\w\\*.wim name=C:\\m"},
+      {{L"get-imageinfo", L"C:\\w"}, "raised:file does not exist"},
+      {{L"get-imageinfo", L""}, "raised:file does not exist"},
+      // An image by index: leading zeros are a number's, every "/index:"
+      // the same one, only a whole argument the option.
+      {{L"/mount-image", L"C:\\w\\boot.wim", L"C:\\m", L"/INDEX:4294967295"},
+       "target=C:\\w\\boot.wim name=C:\\m index=4294967295"},
+      {{L"/mount-image", L"C:\\w\\boot.wim", L"C:\\m", L"/index:0002", L"/index:2"},
+       "target=C:\\w\\boot.wim name=C:\\m index=2"},
+      {{L"/mount-image", L"C:\\w\\boot.wim", L"c:/index:2"},
+       "target=C:\\w\\boot.wim name=c:/index:2"},
+      {{L"/mount-image", L"C:\\w\\boot.wim", L"C:\\m", L"/index:"},
+       "raised:image index is not a number"},
+      {{L"/mount-image", L"C:\\w\\boot.wim", L"C:\\m", L"/index:0"},
+       "raised:image index is not a number"},
+      {{L"/mount-image", L"C:\\w\\boot.wim", L"C:\\m", L"/index:x"},
+       "raised:image index is not a number"},
+      {{L"/mount-image", L"C:\\w\\boot.wim", L"C:\\m", L"/index:-1"},
+       "raised:image index is not a number"},
+      {{L"/mount-image", L"C:\\w\\boot.wim", L"C:\\m", L"/index:4294967296"},
+       "raised:image index is not a number"},
+      {{L"/mount-image", L"C:\\w\\boot.wim", L"C:\\m", L"/index:2x"},
+       "raised:image index is not a number"},
+      {{L"/mount-image", L"C:\\w\\boot.wim", L"C:\\m", L"/index:2", L"/index:3"},
+       "raised:image index is not a number"},
+      {{L"/mount-image", L"C:\\w\\boot.wim", L"C:\\m", L"/index:2 x"},
+       "raised:image index is not a number"},
+      // The choice is checked before the image file.
+      {{L"/mount-image", L"C:\\w\\none.wim", L"C:\\m", L"/index:x"},
+       "raised:image index is not a number"},
+      // The listing's index that is no number chooses nothing.
+      {{L"get-imageinfo", L"C:\\w\\boot.wim", L"/index:x"}, "target=C:\\w\\boot.wim"},
+      {{L"get-imageinfo", L"C:\\w\\boot.wim", L"/index:2", L"/index:3"}, "target=C:\\w\\boot.wim"},
+      {{L"get-imageinfo", L"C:\\w\\boot.wim", L"/index:6"}, "target=C:\\w\\boot.wim index=6"},
+      // An image by name, in its own case and whole.
+      {{L"/mount-image", L"C:\\w\\boot.wim", L"C:\\m", L"/NAME:hOmE"},
+       "target=C:\\w\\boot.wim name=C:\\m image=hOmE"},
+      {{L"/mount-image", L"C:\\w\\boot.wim", L"C:\\m", L"/name:Windows 10 Pro"},
+       "target=C:\\w\\boot.wim name=C:\\m image=Windows 10 Pro"},
+      {{L"/mount-image", L"C:\\w\\boot.wim", L"C:\\m", L"/name:Home", L"/name:Home"},
+       "target=C:\\w\\boot.wim name=C:\\m image=Home"},
+      {{L"/mount-image", L"C:\\w\\boot.wim", L"C:\\m", L"/name:"}, "raised:image name is empty"},
+      {{L"/mount-image", L"C:\\w\\boot.wim", L"C:\\m", L"/name:Home", L"/index:2"},
+       "raised:image index and name both given"},
+      {{L"/mount-image", L"C:\\w\\boot.wim", L"C:\\m", L"/index:x", L"/name:"},
+       "raised:image index and name both given"},
+      {{L"/mount-image", L"C:\\w\\boot.wim", L"C:\\m", L"/name:Home", L"/name:Pro"},
+       "raised:image name is given twice"},
+      {{L"get-imageinfo", L"C:\\w\\boot.wim", L"/name:"}, "raised:image name is empty"},
+  };
+  for (const auto &c : cases) {
+    const std::string keyword = NarrowText(c.arguments[0].c_str());
+    std::string line;
+    for (const std::wstring &argument : c.arguments)
+      line += " [" + NarrowText(argument.c_str()) + "]";
+    EXPECT_EQ(Read(RulesOf(keyword.c_str()), c.arguments), c.inputs) << line;
+  }
+}
+
+TEST(Inputs, ChosenRecordByIndexAndName) {
+  DismImageInfo images[4] = {};
+  const wchar_t *names[] = {L"Pro", L"Home", L"\u00fcber", nullptr};
+  const UINT indexes[] = {1, 2, 4294967295u, 7};
+  for (int i = 0; i < 4; ++i) {
+    images[i].ImageIndex = indexes[i];
+    images[i].ImageName = names[i];
+  }
+  const _DismImagesInfo records = {images, 4};
+  struct {
+    ImageChoice choice;
+    int record; // -1 for none
+  } cases[] = {
+      {{false, 1, false, L""}, 0},          {{true, 2, false, L""}, 1},
+      {{true, 4294967295u, false, L""}, 2}, {{true, 3, false, L""}, -1},
+      {{false, 1, true, L"hOmE"}, 1},       {{false, 1, true, L"\u00dcBER"}, 2},
+      {{false, 1, true, L"Nothing"}, -1},   {{false, 1, true, L"Pro "}, -1},
+  };
+  for (const auto &c : cases) {
+    const DismImageInfo *record = ChosenRecord(records, c.choice);
+    EXPECT_EQ(record == nullptr ? -1 : static_cast<int>(record - images), c.record)
+        << NarrowText(c.choice.name.c_str()) << c.choice.index;
+  }
+  EXPECT_EQ(ChosenRecord(_DismImagesInfo(), {false, 1, false, L""}), nullptr);
+}
+
+} // namespace
