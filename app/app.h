@@ -102,7 +102,10 @@ void CapabilityInfoLines(const DismCapabilityInfo &capability, RecordLines &line
 // The package's lines where there is one, then each driver's.
 void DriverInfoLines(const DismDriverPackage *package, const DismDriver *drivers, size_t count,
                      RecordLines &lines);
-// "YYYY-MM-DDThh:mm:ss"; the library does not say in which zone.
+// "YYYY-MM-DDThh:mm:ss"; the library does not say in which zone. A time with
+// a field out of range (year 1601 to 9999, month 1 to 12, day 1 to 31, hour
+// 0 to 23, minute and second 0 to 59) is "?"; the all-zero time, which the
+// library gives for none, prints as zeros.
 std::string TimeText(const SYSTEMTIME &time);
 // The word of an enumeration's value (a word may be null for none), or for a
 // value that has none its number in unsigned decimal.
@@ -276,16 +279,39 @@ extern const size_t CommandCount;
 // The first ten commands keep their order; the later ones follow them.
 constexpr size_t FirstCommandCount = 10;
 
+// ---- usage and help ---------------------------------------------------------
 extern const char *const UsageLines[];
 extern const size_t UsageLineCount;
 extern const char *const HelpLines[]; // after the usage lines
 extern const size_t HelpLineCount;
+// The ten usage lines of a run without arguments.
+void PrintUsage();
+// "/?": the usage lines and the other forms, each command's last form
+// followed by what the command does; with keywords on the line, only their
+// forms, each followed by what each of its arguments takes.
+void PrintHelp(const CommandLine &line);
+// What the command of the keyword does, and what a word of one of its forms
+// takes; null for none.
+const char *WhatItDoes(const char *keyword);
+const char *WhatItTakes(const char *keyword, const std::string &word);
+// The words of a form after its keyword, without the brackets of an
+// optional one.
+std::vector<std::string> HelpWords(const char *form);
 
-// The whole command line as one text: a blank before each argument.
-std::string JoinArguments(const std::vector<std::string> &arguments);
-// Indexes into Commands of the commands the command text selects, in table
-// order; but an unmount runs after the later commands that work on a mount.
-std::vector<size_t> SelectedCommands(const std::string &commandText);
+// The text the first commands' keywords and options are searched in: a
+// blank before each argument, A to Z lower-cased, each character outside
+// ASCII one byte that is none of theirs.
+std::string SearchText(const std::vector<std::wstring> &arguments);
+// True when the argument is the command's keyword, whole, in any case; a
+// keyword written without its slash also with one.
+bool IsKeyword(const Command &command, const std::wstring &argument);
+// Indexes into Commands of the commands the line selects, in table order;
+// but an unmount runs after the later commands that work on a mount.
+std::vector<size_t> SelectedCommands(const CommandLine &line);
+// Raises "unknown option <argument>" for the first argument that begins
+// with "/" and is neither a keyword, nor an option of the tool, nor
+// "/online".
+void RefuseUnknownOptions(const std::vector<std::wstring> &arguments);
 // The whole run after the start-up report: usage, help or the commands.
 void RunCommandLine();
 // Runs one row: reads its inputs, then its procedure, or its call and

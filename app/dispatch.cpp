@@ -155,72 +155,41 @@ const size_t CommandCount = sizeof Commands / sizeof Commands[0];
 static_assert(sizeof Commands / sizeof Commands[0] == 27,
               "twenty-seven commands; the help is none");
 
-const char *const UsageLines[] = {
-    "vantorix 0.2",
-    "vantorix /get-imageinfo c:\\temp\\boot.wim",
-    "vantorix /mount-image c:\\temp\\boot.wim c:\\mount [/ro] [/force] ",
-    "vantorix /unmount-image c:\\mount [/discard] [/force]",
-    "vantorix /add-package c:\\mount c:\\temp\\package.cab",
-    "vantorix /add-driver c:\\mount c:\\temp\\driver.inf",
-    "vantorix /add-capability c:\\mount Language.Basic~~~en-US~0.0.1.0",
-    "vantorix /get-drivers",
-    "vantorix /get-packages",
-    "vantorix /get-mountedimageinfo",
-};
-const size_t UsageLineCount = sizeof UsageLines / sizeof UsageLines[0];
-
-// The help: the usage lines, then every other command and option form.
-const char *const HelpLines[] = {
-    "vantorix /mount-image c:\\temp\\install.wim c:\\mount /index:6 [/ro] [/force]",
-    "vantorix /mount-image c:\\temp\\install.wim c:\\mount \"/name:Windows 10 Pro\" [/ro] [/force]",
-    "vantorix /get-imageinfo c:\\temp\\install.wim /index:6",
-    "vantorix /get-imageinfo c:\\temp\\install.wim \"/name:Windows 10 Pro\"",
-    "vantorix /remount-image c:\\mount",
-    "vantorix /commit-image c:\\mount [/append]",
-    "vantorix /add-driver c:\\mount c:\\drivers /recurse",
-    "vantorix /add-capability c:\\mount Language.Basic~~~en-US~0.0.1.0 c:\\sources",
-    "vantorix /remove-package c:\\mount "
-    "Package_for_KB5005565~31bf3856ad364e35~amd64~~19041.1237.1.8",
-    "vantorix /remove-package c:\\mount c:\\temp\\package.cab",
-    "vantorix /remove-driver c:\\mount oem3.inf",
-    "vantorix /remove-capability c:\\mount Language.Basic~~~en-US~0.0.1.0",
-    "vantorix /enable-feature c:\\mount NetFx3 [c:\\sources\\sxs] [/all]",
-    "vantorix /disable-feature c:\\mount NetFx3 [/removepayload]",
-    "vantorix /get-features c:\\mount",
-    "vantorix /get-capabilities c:\\mount",
-    "vantorix /get-drivers c:\\mount",
-    "vantorix /get-packages c:\\mount",
-    "vantorix /apply-unattend c:\\mount c:\\temp\\unattend.xml",
-    "vantorix /check-health c:\\mount",
-    "vantorix /scan-health c:\\mount",
-    "vantorix /restore-health c:\\mount [c:\\sources] [/limitaccess]",
-    "vantorix /restore-health /online wim:d:\\sources\\install.wim:6 /limitaccess",
-    "vantorix /enable-feature /online NetFx3 wim:d:\\sources\\install.wim:6 [/all]",
-    "vantorix /get-packages /online",
-    "vantorix /get-packageinfo c:\\mount "
-    "Package_for_KB5005565~31bf3856ad364e35~amd64~~19041.1237.1.8",
-    "vantorix /get-featureinfo c:\\mount NetFx3",
-    "vantorix /get-capabilityinfo c:\\mount Language.Basic~~~en-US~0.0.1.0",
-    "vantorix /get-driverinfo c:\\mount oem3.inf",
-    "vantorix dismcleanupmountpoints",
-    "vantorix /?",
-};
-const size_t HelpLineCount = sizeof HelpLines / sizeof HelpLines[0];
-
-std::string JoinArguments(const std::vector<std::string> &arguments) {
+std::string SearchText(const std::vector<std::wstring> &arguments) {
   std::string text;
-  for (const std::string &argument : arguments)
-    text += " " + argument;
+  for (const std::wstring &argument : arguments) {
+    text += ' ';
+    // A character outside ASCII stands for itself only: it can never read as
+    // a "/", a "?" or a letter of a keyword.
+    for (wchar_t c : argument)
+      text += c < 0x80 ? static_cast<char>(LowerAscii(c)) : '\x80';
+  }
   return text;
+}
+
+bool IsKeyword(const Command &command, const std::wstring &argument) {
+  return SameOption(argument, command.keyword) ||
+         (command.keyword[0] != '/' && !argument.empty() && argument[0] == L'/' &&
+          SameOption(argument.substr(1), command.keyword));
 }
 
 // Each keyword is looked for once, in table order: a command runs at most
 // once, and where its keyword stands on the command line does not matter.
-std::vector<size_t> SelectedCommands(const std::string &commandText) {
+// The first ten's keywords are found anywhere in the text; a later one only
+// as a whole argument.
+std::vector<size_t> SelectedCommands(const CommandLine &line) {
   std::vector<size_t> selected;
-  for (size_t i = 0; i < CommandCount; ++i)
-    if (TextPos(Commands[i].keyword, commandText) > 0)
+  for (size_t i = 0; i < CommandCount; ++i) {
+    const Command &command = Commands[i];
+    const bool given = i < FirstCommandCount
+                           ? TextPos(command.keyword, line.text) > 0
+                           : std::any_of(line.arguments.begin(), line.arguments.end(),
+                                         [&](const std::wstring &argument) {
+                                           return IsKeyword(command, argument);
+                                         });
+    if (given)
       selected.push_back(i);
+  }
   const auto unmount = std::find_if(selected.begin(), selected.end(),
                                     [](size_t i) { return Commands[i].onMount == OnMount::Ends; });
   const bool worksOnAMount = std::any_of(selected.begin(), selected.end(), [](size_t i) {
@@ -233,26 +202,6 @@ std::vector<size_t> SelectedCommands(const std::string &commandText) {
   }
   return selected;
 }
-
-namespace {
-
-void PrintUsage() {
-  for (size_t i = 0; i < UsageLineCount; ++i)
-    WriteLine(UsageLines[i]);
-}
-
-} // namespace
-
-namespace {
-
-// "/?" anywhere on the line: the usage lines and the help, and nothing else.
-void PrintHelp() {
-  PrintUsage();
-  for (size_t i = 0; i < HelpLineCount; ++i)
-    WriteLine(HelpLines[i]);
-}
-
-} // namespace
 
 void RunCommand(const Command &command, const CommandLine &line) {
   const Inputs inputs = ReadInputs(command.inputs, line, PlatformFiles);
@@ -277,22 +226,24 @@ void RunCommandLine() {
   if (StopRequested())
     return;
   const std::vector<std::wstring> &arguments = Arguments();
-  // Every argument puts a blank in front of itself: empty means none.
-  std::vector<std::string> narrow;
-  for (const std::wstring &argument : arguments)
-    narrow.push_back(NarrowText(argument.c_str()));
-  const std::string text = LowerAscii(JoinArguments(narrow));
-  if (text.empty()) {
+  if (arguments.empty()) {
     PrintUsage();
     return;
   }
+  const std::string text = SearchText(arguments);
+  const CommandLine line = {arguments, text};
   // Asking for the help runs nothing else, whatever else the line holds.
-  if (TextPos("/?", text) > 0) {
-    PrintHelp();
+  if (std::any_of(arguments.begin(), arguments.end(),
+                  [](const std::wstring &argument) { return argument == L"/?"; })) {
+    PrintHelp(line);
     return;
   }
-  const CommandLine line = {arguments, text};
-  for (size_t i : SelectedCommands(text)) {
+  const std::vector<size_t> selected = SelectedCommands(line);
+  // A line with a later command takes only the options the tool knows.
+  if (std::any_of(selected.begin(), selected.end(),
+                  [](size_t i) { return i >= FirstCommandCount; }))
+    RefuseUnknownOptions(arguments);
+  for (size_t i : selected) {
     if (StopRequested())
       return; // no further command starts after a stop
     RunCommand(Commands[i], line);

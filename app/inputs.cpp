@@ -28,6 +28,9 @@ const SwitchText SwitchTexts[] = {
     {Recurse, "/recurse", false},
 };
 
+// The options that take a value, written "/option:<value>".
+const char *const ValueOptions[] = {"/index:", "/name:"};
+
 bool HasArgument(const std::vector<std::wstring> &arguments, const char *option) {
   return std::any_of(arguments.begin(), arguments.end(),
                      [&](const std::wstring &argument) { return SameOption(argument, option); });
@@ -128,13 +131,40 @@ const std::wstring &Nth(const std::vector<std::wstring> &values, size_t n) {
 
 } // namespace
 
+void RefuseUnknownOptions(const std::vector<std::wstring> &arguments) {
+  for (const std::wstring &argument : arguments) {
+    if (argument.empty() || argument[0] != L'/' || SameOption(argument, "/online"))
+      continue;
+    const bool known =
+        std::any_of(std::begin(SwitchTexts), std::end(SwitchTexts),
+                    [&](const SwitchText &s) { return SameOption(argument, s.text); }) ||
+        std::any_of(
+            std::begin(ValueOptions), std::end(ValueOptions),
+            [&](const char *prefix) { return !OptionValuesOf({argument}, prefix).empty(); }) ||
+        std::any_of(Commands, Commands + CommandCount,
+                    [&](const Command &command) { return IsKeyword(command, argument); });
+    if (!known)
+      RaiseError("Exception", "unknown option " + NarrowText(argument.c_str()));
+  }
+}
+
+namespace {
+
+// A device is no file and no folder, whatever the file system answers: the
+// name as given and the full path the platform makes of it.
+bool IsDevice(const std::wstring &path, const FileTests &files) {
+  return NamesADevice(path) || NamesADevice(files.fullPath(path));
+}
+
+} // namespace
+
 void RequireFolder(const std::wstring &path, const FileTests &files) {
-  if (!files.isFolder(path))
+  if (IsDevice(path, files) || !files.isFolder(path))
     RaiseError("Exception", "folder does not exist");
 }
 
 void RequireFile(const std::wstring &path, bool patternCounts, const FileTests &files) {
-  if (!(patternCounts ? files.matchesFile(path) : files.isFile(path)))
+  if (IsDevice(path, files) || !(patternCounts ? files.matchesFile(path) : files.isFile(path)))
     RaiseError("Exception", "file does not exist");
 }
 
@@ -191,7 +221,8 @@ Inputs ReadInputs(const InputRules &rules, const CommandLine &line, const FileTe
     break;
   case Name::Driver3:
     in.name = third;
-    in.driverFolder = (SwitchesOf(Recurse, line) & Recurse) != 0 && files.isFolder(third);
+    in.driverFolder = (SwitchesOf(Recurse, line) & Recurse) != 0 && !IsDevice(third, files) &&
+                      files.isFolder(third);
     if (!in.driverFolder)
       RequireFile(third, true, files);
     break;

@@ -371,6 +371,14 @@ std::string TimeText(const SYSTEMTIME &time) {
     std::string text = UnsignedText(value);
     return std::string(text.size() < width ? width - text.size() : 0, '0') + text;
   };
+  const bool isNone = time.wYear == 0 && time.wMonth == 0 && time.wDay == 0 && time.wHour == 0 &&
+                      time.wMinute == 0 && time.wSecond == 0;
+  const bool inRange = time.wYear >= 1601 && time.wYear <= 9999 && time.wMonth >= 1 &&
+                       time.wMonth <= 12 && time.wDay >= 1 && time.wDay <= 31 && time.wHour <= 23 &&
+                       time.wMinute <= 59 && time.wSecond <= 59;
+  // A time no clock can show is not printed as if it were one.
+  if (!isNone && !inRange)
+    return "?";
   return digits(time.wYear, 4) + "-" + digits(time.wMonth, 2) + "-" + digits(time.wDay, 2) + "T" +
          digits(time.wHour, 2) + ":" + digits(time.wMinute, 2) + ":" + digits(time.wSecond, 2);
 }

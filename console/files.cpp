@@ -37,6 +37,55 @@ std::wstring LongFormPath(const std::wstring &path) {
   return L"\\\\?\\" + full;
 }
 
+namespace {
+
+bool IsSlash(wchar_t c) {
+  return c == L'\\' || c == L'/';
+}
+
+// True when the text begins with the prefix, slashes of either kind alike and
+// letters in any case.
+bool BeginsWith(const std::wstring &text, const char *prefix) {
+  size_t i = 0;
+  for (; prefix[i] != '\0'; ++i) {
+    if (i >= text.size())
+      return false;
+    const wchar_t c = text[i];
+    const bool same =
+        prefix[i] == '\\' ? IsSlash(c) : LowerAscii(c) == static_cast<wchar_t>(prefix[i]);
+    if (!same)
+      return false;
+  }
+  return true;
+}
+
+} // namespace
+
+bool NamesADevice(const std::wstring &path) {
+  if (BeginsWith(path, "\\\\.\\") || BeginsWith(path, "\\\\?\\globalroot"))
+    return true;
+  size_t start = path.size();
+  while (start > 0 && !IsSlash(path[start - 1]))
+    --start;
+  if (start == 0 && path.size() >= 2 && path[1] == L':')
+    start = 2; // "C:nul"
+  // The name before its extension, a colon or trailing blanks.
+  size_t end = start;
+  while (end < path.size() && path[end] != L'.' && path[end] != L':')
+    ++end;
+  while (end > start && path[end - 1] == L' ')
+    --end;
+  std::wstring name;
+  for (size_t i = start; i < end; ++i)
+    name += LowerAscii(path[i]);
+  static const wchar_t *const devices[] = {L"con", L"prn", L"aux", L"nul", L"conin$", L"conout$"};
+  for (const wchar_t *device : devices)
+    if (name == device)
+      return true;
+  return name.size() == 4 && (name.compare(0, 3, L"com") == 0 || name.compare(0, 3, L"lpt") == 0) &&
+         name[3] >= L'1' && name[3] <= L'9';
+}
+
 // An existing file that is not a folder; a pattern that matches one counts.
 bool IsExistingFile(const std::wstring &path) {
   if (path.empty())

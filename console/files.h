@@ -13,6 +13,11 @@ std::wstring FullPath(const std::wstring &path);
 // (\\?\). A path that has no full path and is too long for one raises
 // "path too long".
 std::wstring LongFormPath(const std::wstring &path);
+// True when the path names a device rather than a file or folder: a name
+// such as CON, NUL, COM1 or CONIN$ as its last part, with any extension or
+// folder in front, or a path in the device namespaces (\\.\ and
+// \\?\GLOBALROOT), with either kind of slash.
+bool NamesADevice(const std::wstring &path);
 bool IsExistingFile(const std::wstring &path); // wildcards honoured
 bool IsPlainFile(const std::wstring &path);    // an existing file, no wildcards
 bool IsExistingFolder(const std::wstring &path);

@@ -43,30 +43,57 @@ TEST(Usage, TenLinesAfterTheReportAndExitZero) {
   EXPECT_EQ(run.exitCode, 0u);
 }
 
-// "/?": the usage lines as they are, then a line for each further form.
+// "/?": the usage lines as they are, then a line for each further form; each
+// command's last form followed by one indented line of what it does.
 TEST(Usage, HelpStartsWithTheUsage) {
   Sandbox sandbox(nullptr);
   ProgramRun run = RunTool(sandbox, "/?");
   std::vector<std::string> lines = SplitLines(AfterHostLine(run.out));
-  ASSERT_GT(lines.size(), 1 + Usage.size());
-  EXPECT_EQ(std::vector<std::string>(lines.begin() + 1, lines.begin() + 1 + Usage.size()), Usage);
-  EXPECT_EQ(lines.back(), "vantorix /?");
+  std::vector<std::string> forms;
+  size_t abouts = 0;
+  for (size_t i = 1; i < lines.size(); ++i) {
+    if (lines[i].compare(0, 2, "  ") != 0) {
+      forms.push_back(lines[i]);
+      continue;
+    }
+    ++abouts;
+    EXPECT_EQ(lines[i - 1].compare(0, 9, "vantorix "), 0) << lines[i];
+  }
+  ASSERT_GT(forms.size(), Usage.size());
+  EXPECT_EQ(std::vector<std::string>(forms.begin(), forms.begin() + Usage.size()), Usage);
+  EXPECT_EQ(forms.back(), "vantorix /?");
+  EXPECT_EQ(abouts, 28u); // every command, and the help
   EXPECT_EQ(run.exitCode, 0u);
-  // With any other command: the help alone, and no library call after the
-  // start-up report's.
+  // With keywords: only their forms, each followed by what every argument
+  // takes, and no library call after the start-up report's.
   Sandbox loaded;
   loaded.MakeFolder("m");
   const std::string m = loaded.Path("m");
-  for (const std::string &args :
-       {"/unmount-image " + m + " /?", "/disable-feature " + m + " X /removepayload /?",
-        "/? /mount-image boot.wim " + m + " /force"}) {
+  struct {
+    std::string args;
+    std::vector<std::string> lines;
+  } cases[] = {
+      {"/unmount-image " + m + " /?",
+       {"vantorix /unmount-image c:\\mount [/discard] [/force]",
+        "  c:\\mount - the folder the image is mounted in", "  /discard - throws the changes away",
+        "  /force - first closes file-browser windows, which would hold the folder open"}},
+      {"/? /get-features /GET-DRIVERS /mount-image-x boot.wim " + m + " /force",
+       {"vantorix /get-features c:\\mount",
+        "  c:\\mount - the folder the image is mounted in, or /online", "vantorix /get-drivers",
+        "vantorix /get-drivers c:\\mount",
+        "  c:\\mount - the folder the image is mounted in, or /online"}},
+  };
+  for (const auto &c : cases) {
     DeleteFileA(loaded.Path("journal.txt").c_str());
-    ProgramRun help = RunTool(loaded, args);
-    std::vector<std::string> helpLines(lines.begin() + 1, lines.end());
-    EXPECT_EQ(AfterHostLine(help.out), AfterReport(loaded, helpLines)) << args;
-    EXPECT_EQ(help.exitCode, 0u) << args;
-    EXPECT_EQ(loaded.Journal().size(), 1u) << args;
+    ProgramRun help = RunTool(loaded, c.args);
+    EXPECT_EQ(AfterHostLine(help.out), AfterReport(loaded, c.lines)) << c.args;
+    EXPECT_EQ(help.exitCode, 0u) << c.args;
+    EXPECT_EQ(loaded.Journal().size(), 1u) << c.args;
   }
+  // "/?" only as a whole argument: inside a path it asks for nothing.
+  DeleteFileA(loaded.Path("journal.txt").c_str());
+  ProgramRun notHelp = RunTool(loaded, "/get-packages " + m + " x/?");
+  EXPECT_EQ(AfterHostLine(notHelp.out), AfterReport(loaded, {"dism_GetPackages OK"}));
 }
 
 TEST(Usage, ArgumentsWithoutAKeywordPrintOnlyTheReport) {

@@ -329,6 +329,27 @@ TEST(Dispatch, OptionAndKeywordInsideAPath) {
   ASSERT_EQ(journal.size(), 4u);
   EXPECT_EQ(journal[2], "DismMountImage(\"" + sandbox.Path("boot.wim") +
                             "\", \"c:/root/get-imageinfo\", 1, null, 0, 1, clear, ptr, ptr)");
+  // A later command's keyword inside a path selects nothing: the package is
+  // added and not removed again.
+  sandbox.MakeFolder("m");
+  sandbox.MakeFolder("remove-package");
+  sandbox.MakeFile("remove-package\\kb1.cab");
+  std::string cab = sandbox.Path("remove-package/kb1.cab");
+  DeleteFileA(sandbox.Path("journal.txt").c_str());
+  run = RunTool(sandbox, "/add-package " + sandbox.Path("m") + " " + cab);
+  EXPECT_EQ(AfterHostLine(run.out), AfterReport(sandbox, {"DismAddPackage OK"}));
+  journal = sandbox.Journal();
+  ASSERT_EQ(journal.size(), 4u);
+  EXPECT_EQ(journal[2], "DismAddPackage(1, \"" + cab + "\", 1, 0, clear, ptr, ptr)");
+  // A character code page 1252 lacks, right after a "/", is no "?": the
+  // image is mounted, no help is printed.
+  DeleteFileA(sandbox.Path("journal.txt").c_str());
+  run = RunTool(sandbox, L"/mount-image boot.wim Z:/mnt/\u03a9m");
+  EXPECT_EQ(AfterHostLine(run.out), AfterReport(sandbox, {"DismMountImage OK"}));
+  journal = sandbox.Journal();
+  ASSERT_EQ(journal.size(), 3u);
+  EXPECT_EQ(journal[2], "DismMountImage(\"boot.wim\", \"Z:/mnt/\xce\xa9m\", 1, null, 0, 0, clear, "
+                        "ptr, ptr)");
 }
 
 TEST(Dispatch, EveryCommandFailingStillExitsZero) {

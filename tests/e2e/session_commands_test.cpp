@@ -254,7 +254,8 @@ TEST(Session, ArgumentsReachTheLibrary) {
        "DismRemovePackage(1, \"Package_for_KB1\", 1, clear, ptr, ptr)"},
       {"/remove-package " + m + " item.cab",
        "DismRemovePackage(1, \"" + cab + "\", 2, clear, ptr, ptr)"},
-      {"/remove-driver " + m + " /x oem3.inf", "DismRemoveDriver(1, \"oem3.inf\")"},
+      // A line of the first commands alone keeps ignoring unknown words.
+      {"/get-packages " + m + " /limitacess /sources/sxs", "DismGetPackages(1, ptr, ptr)"},
   };
   for (const auto &c : cases) {
     DeleteFileA(sandbox.Path("journal.txt").c_str());
@@ -283,6 +284,17 @@ TEST(Session, ArgumentsReachTheLibrary) {
       {"/get-packages online", "folder does not exist."},
       {"/remove-driver " + m, "driver missing."},
       {"/remove-package " + m + " " + sandbox.Path("*.cab"), "file does not exist."},
+      // A device is no file.
+      {"/apply-unattend " + m + " CON", "file does not exist."},
+      {"/remove-package " + m + " NUL.cab", "file does not exist."},
+      {"/restore-health " + m + " wim:NUL:1", "file does not exist."},
+      {"/apply-unattend " + m + " " + m + "\\nul.txt", "file does not exist."},
+      // A line with a later command takes only the options the tool knows.
+      {"/restore-health " + m + " " + sxs + " /limitacess", "unknown option /limitacess."},
+      {"/commit-image " + m + " /apend", "unknown option /apend."},
+      {"/enable-feature " + m + " NetFx3 /sources/sxs", "unknown option /sources/sxs."},
+      {"/remove-driver " + m + " /x oem3.inf", "unknown option /x."},
+      {"/get-packages " + m + " /remove-driver oem3.inf /Limit", "unknown option /Limit."},
   };
   for (const auto &c : refused) {
     DeleteFileA(sandbox.Path("journal.txt").c_str());
@@ -643,8 +655,8 @@ TEST(Session, DetailsOfOneItem) {
     sandbox.MakeFolder("m");
     sandbox.MakeFile("item.cab");
     std::string args = c.args, call = c.call;
-    args.replace(args.find("<m>") == std::string::npos ? 0 : args.find("<m>"),
-                 args.find("<m>") == std::string::npos ? 0 : 3, sandbox.Path("m"));
+    if (args.find("<m>") != std::string::npos)
+      args.replace(args.find("<m>"), 3, sandbox.Path("m"));
     if (call.find("<dir>") != std::string::npos)
       call.replace(call.find("<dir>"), 5, sandbox.folder);
     ProgramRun run = RunTool(sandbox, args);

@@ -305,32 +305,42 @@ TEST(Files, ExistenceTests) {
   RemoveDirectoryA(folder.c_str());
 }
 
-TEST(Files, CurrentFolderKeepsALongPathWhole) {
-  char saved[MAX_PATH];
-  GetCurrentDirectoryA(MAX_PATH, saved);
-  char temp[MAX_PATH];
-  GetTempPathA(MAX_PATH, temp);
-  std::string path = std::string(temp) + "vantorix-unit-long";
-  std::vector<std::string> made;
-  CreateDirectoryA(path.c_str(), nullptr);
-  made.push_back(path);
-  while (path.size() < 300) {
-    path += "\\" + std::string(40, 'd');
-    std::wstring longPath = L"\\\\?\\" + WideText(path);
-    ASSERT_TRUE(CreateDirectoryW(longPath.c_str(), nullptr) ||
-                GetLastError() == ERROR_ALREADY_EXISTS);
-    made.push_back(path);
-  }
-  std::wstring wide = L"\\\\?\\" + WideText(path);
-  bool entered = SetCurrentDirectoryA(path.c_str()) || SetCurrentDirectoryW(wide.c_str());
-  std::string current = CurrentFolder();
-  SetCurrentDirectoryA(saved);
-  for (auto it = made.rbegin(); it != made.rend(); ++it)
-    RemoveDirectoryW((L"\\\\?\\" + WideText(*it)).c_str());
-  EXPECT_EQ(CurrentFolder(), std::string(saved));
-  if (!entered) // Windows without long-path support, and Wine, refuse such a folder
-    GTEST_SKIP() << "the platform refuses a current folder of " << path.size() << " bytes";
-  EXPECT_EQ(current, path);
+TEST(Files, DevicesAreNoFiles) {
+  struct {
+    const wchar_t *path;
+    bool device;
+  } cases[] = {
+      {L"CON", true},
+      {L"prn", true},
+      {L"Aux", true},
+      {L"NUL.cab", true},
+      {L"c:\\x\\nul.txt", true},
+      {L"C:\\x\\Aux .log", true},
+      {L"z:/drv/com1.inf", true},
+      {L"LPT9", true},
+      {L"c:nul", true},
+      {L"NUL:", true},
+      {L"CONIN$", true},
+      {L"conout$.txt", true},
+      {L"\\\\.\\nul", true},
+      {L"\\\\.\\C:\\x.wim", true},
+      {L"//./pipe/x", true},
+      {L"\\\\?\\GLOBALROOT\\Device\\Null", true},
+      {L"\\\\?\\globalroot", true},
+      {L"console", false},
+      {L"nul2", false},
+      {L"COM10", false},
+      {L"LPT0", false},
+      {L"COM", false},
+      {L"null.cab", false},
+      {L"x.con", false},
+      {L"c:\\con\\x.cab", false},
+      {L"\\\\?\\C:\\x.wim", false},
+      {L"\\\\server\\share", false},
+      {L"", false},
+  };
+  for (const auto &c : cases)
+    EXPECT_EQ(NamesADevice(c.path), c.device) << NarrowText(c.path);
 }
 
 // Under a system code page of 1251, Cyrillic 8-bit text converts to the

@@ -6,17 +6,29 @@
 
 namespace {
 
+// The commands a line selects: the line as a search text, and as its
+// arguments, split at its blanks.
 std::vector<std::string> Keywords(const std::string &commandText) {
+  std::vector<std::wstring> arguments;
+  for (size_t at = 0; at < commandText.size();) {
+    const size_t next = std::min(commandText.find(' ', at + 1), commandText.size());
+    if (next > at + 1)
+      arguments.push_back(WideText(commandText.substr(at + 1, next - at - 1)));
+    at = next;
+  }
   std::vector<std::string> keywords;
-  for (size_t i : SelectedCommands(commandText))
+  for (size_t i : SelectedCommands({arguments, commandText}))
     keywords.push_back(Commands[i].keyword);
   return keywords;
 }
 
-TEST(Dispatch, CommandTextHasABlankBeforeEachArgument) {
-  EXPECT_EQ(JoinArguments({}), "");
-  EXPECT_EQ(JoinArguments({"/Mount-Image", "C:\\My Images\\Boot.wim", "", "/ro"}),
-            " /Mount-Image C:\\My Images\\Boot.wim  /ro");
+// A blank before each argument, A to Z lower-cased, and no character outside
+// ASCII ever one of a keyword or an option.
+TEST(Dispatch, SearchTextHasABlankBeforeEachArgument) {
+  EXPECT_EQ(SearchText({}), "");
+  EXPECT_EQ(SearchText({L"/Mount-Image", L"C:\\My Images\\Boot.wim", L"", L"/RO"}),
+            " /mount-image c:\\my images\\boot.wim  /ro");
+  EXPECT_EQ(SearchText({L"Z:/mnt/\u03a9m", L"\u0130\uff0f?"}), " z:/mnt/\x80m \x80\x80?");
 }
 
 TEST(Dispatch, KeywordsRunInTableOrderAndOnce) {
@@ -45,6 +57,11 @@ TEST(Dispatch, KeywordsRunInTableOrderAndOnce) {
       {" /remount-image /unmount-image", {"/unmount-image", "/remount-image"}},
       {" /unmount-image /commit-image /remount-image",
        {"/remount-image", "/commit-image", "/unmount-image"}},
+      // A later keyword is a whole argument, in any case, never a piece of one.
+      {" /add-package c:\\mount z:/updates/remove-package/kb1.cab", {"/add-package"}},
+      {" /mount-image z:/commit-image/x.wim c:\\m", {"/mount-image"}},
+      {" /add-driver c:\\m c:/remove-driver/ /REMOVE-DRIVER", {"/add-driver", "/remove-driver"}},
+      {" /get-features c:\\m /get-features-x", {"/get-features"}},
   };
   for (const auto &c : cases)
     EXPECT_EQ(Keywords(c.commandText), c.keywords) << c.commandText;
@@ -72,6 +89,28 @@ TEST(Dispatch, KeywordsAreApartAndTheHelpNamesEach) {
                                                              : HelpLines[k - UsageLineCount])) > 0;
     EXPECT_TRUE(named) << Commands[i].keyword;
   }
+}
+
+// The help says what every command does, and what every argument of every
+// form takes.
+TEST(Dispatch, TheHelpExplainsEveryCommandAndArgument) {
+  for (size_t i = 0; i < CommandCount; ++i)
+    EXPECT_NE(WhatItDoes(Commands[i].keyword), nullptr) << Commands[i].keyword;
+  EXPECT_NE(WhatItDoes("/?"), nullptr);
+  for (size_t k = 1; k < UsageLineCount + HelpLineCount; ++k) {
+    const char *form = k < UsageLineCount ? UsageLines[k] : HelpLines[k - UsageLineCount];
+    const std::string keyword = ArgumentOf(form, 1);
+    const char *command = keyword == "/get-imageinfo" ? "get-imageinfo" : keyword.c_str();
+    for (const std::string &word : HelpWords(form))
+      EXPECT_NE(WhatItTakes(command, word), nullptr) << form << ": " << word;
+  }
+  EXPECT_EQ(HelpWords("vantorix /x a [/b] \"/name:c d\""),
+            std::vector<std::string>({"a", "/b", "/name:c d"}));
+  EXPECT_STREQ(WhatItTakes("/mount-image", "c:\\mount"), "an empty folder to mount the image into");
+  EXPECT_STREQ(WhatItTakes("/get-packages", "c:\\mount"),
+               "the folder the image is mounted in, or /online");
+  EXPECT_STREQ(WhatItTakes("/mount-image", "/index:6"), "the image of that index, from 1");
+  EXPECT_EQ(WhatItTakes("/mount-image", "/index"), nullptr);
 }
 
 TEST(Dispatch, ImageIndexTexts) {
@@ -272,8 +311,32 @@ TEST(Details, ValueRules) {
     EXPECT_EQ(texts[11], L"Version:10.0.0.4294967295");
     EXPECT_EQ(texts[15], std::wstring(L"Architecture:") + c.architectureWord);
   }
-  EXPECT_EQ(TimeText({1, 1, 0, 1, 0, 0, 0, 0}), "0001-01-01T00:00:00");
-  EXPECT_EQ(TimeText({65535, 12, 0, 31, 23, 59, 59, 999}), "65535-12-31T23:59:59");
+  // Each field at its bounds and one past them: no time a clock cannot show.
+  struct {
+    SYSTEMTIME time;
+    const char *text;
+  } times[] = {
+      {{1601, 1, 0, 1, 0, 0, 0, 0}, "1601-01-01T00:00:00"},
+      {{9999, 12, 6, 31, 23, 59, 59, 999}, "9999-12-31T23:59:59"},
+      {{0, 0, 0, 0, 0, 0, 0, 0}, "0000-00-00T00:00:00"},
+      {{0, 0, 3, 0, 0, 0, 0, 7}, "0000-00-00T00:00:00"},
+      {{1600, 1, 0, 1, 0, 0, 0, 0}, "?"},
+      {{1, 1, 0, 1, 0, 0, 0, 0}, "?"},
+      {{10000, 1, 0, 1, 0, 0, 0, 0}, "?"},
+      {{65535, 12, 0, 31, 23, 59, 59, 999}, "?"},
+      {{2021, 0, 0, 1, 0, 0, 0, 0}, "?"},
+      {{2021, 13, 0, 1, 0, 0, 0, 0}, "?"},
+      {{2021, 1, 0, 0, 0, 0, 0, 0}, "?"},
+      {{2021, 1, 0, 32, 0, 0, 0, 0}, "?"},
+      {{2021, 1, 0, 1, 24, 0, 0, 0}, "?"},
+      {{2021, 1, 0, 1, 0, 60, 0, 0}, "?"},
+      {{2021, 1, 0, 1, 0, 0, 60, 0}, "?"},
+      {{65535, 65535, 65535, 65535, 65535, 65535, 65535, 65535}, "?"},
+  };
+  for (const auto &t : times)
+    EXPECT_EQ(TimeText(t.time), t.text)
+        << t.time.wYear << "-" << t.time.wMonth << "-" << t.time.wDay << " " << t.time.wHour << ":"
+        << t.time.wMinute << ":" << t.time.wSecond;
 
   // The first, last and an unknown value of the package's enumerations.
   struct {

@@ -12,9 +12,16 @@ namespace {
 
 // The test's file system: a few files and folders; "*" matches any run of
 // characters in a pattern, as the platform's search does.
-const std::set<std::wstring> Files = {L"C:\\w\\boot.wim", L"C:\\w\\item.cab", L"C:\\w\\a.xml",
-                                      L"C:\\w\\x.inf", L"item.cab"};
-const std::set<std::wstring> Folders = {L"C:\\m", L"C:\\sxs", L"C:\\drv", L"C:\\w"};
+// Its devices answer as files and folders do, as the platform's may.
+const std::set<std::wstring> Files = {L"C:\\w\\boot.wim", L"C:\\w\\item.cab",
+                                      L"C:\\w\\a.xml",    L"C:\\w\\x.inf",
+                                      L"item.cab",        L"CON",
+                                      L"NUL.cab",         L"NUL",
+                                      L"C:\\w\\nul.txt",  L"\\\\.\\C:\\x.wim",
+                                      L"COM1.inf",        L"conin$"};
+const std::set<std::wstring> Folders = {L"C:\\m",   L"C:\\sxs",
+                                        L"C:\\drv", L"C:\\w",
+                                        L"LPT1",    L"\\\\?\\GLOBALROOT\\Device\\HarddiskVolume1"};
 
 bool Matches(const wchar_t *pattern, const wchar_t *text) {
   if (*pattern == L'*')
@@ -59,10 +66,7 @@ std::string Described(const Inputs &in) {
 // What a line gives a row: its inputs, or the message of the check that
 // refused it.
 std::string Read(const InputRules &rules, const std::vector<std::wstring> &arguments) {
-  std::vector<std::string> narrow;
-  for (const std::wstring &argument : arguments)
-    narrow.push_back(NarrowText(argument.c_str()));
-  const std::string text = LowerAscii(JoinArguments(narrow));
+  const std::string text = SearchText(arguments);
   try {
     return Described(ReadInputs(rules, {arguments, text}, Fake));
   } catch (const Error &error) {
@@ -209,6 +213,21 @@ TEST(Inputs, EachRowReadsAndChecksItsArguments) {
       {{L"/mount-image", L"C:\\w\\boot.wim", L"C:\\m", L"/name:Home", L"/name:Pro"},
        "raised:image name is given twice"},
       {{L"get-imageinfo", L"C:\\w\\boot.wim", L"/name:"}, "raised:image name is empty"},
+      // A device is no file and no folder, for every kind of check.
+      {{L"/add-package", L"C:\\m", L"NUL.cab"}, "raised:file does not exist"},
+      {{L"/remove-package", L"C:\\m", L"NUL.cab"}, "raised:file does not exist"},
+      {{L"/apply-unattend", L"C:\\m", L"CON"}, "raised:file does not exist"},
+      {{L"/apply-unattend", L"C:\\m", L"C:\\w\\nul.txt"}, "raised:file does not exist"},
+      {{L"/restore-health", L"C:\\m", L"wim:NUL:1"}, "raised:file does not exist"},
+      {{L"/restore-health", L"C:\\m", L"LPT1"}, "raised:folder does not exist"},
+      {{L"/enable-feature", L"C:\\m", L"NetFx3", L"\\\\?\\GLOBALROOT\\Device\\HarddiskVolume1"},
+       "raised:folder does not exist"},
+      {{L"/add-driver", L"C:\\m", L"COM1.inf"}, "raised:file does not exist"},
+      {{L"/add-driver", L"C:\\m", L"LPT1", L"/recurse"}, "raised:file does not exist"},
+      {{L"/mount-image", L"\\\\.\\C:\\x.wim", L"C:\\m"}, "raised:file does not exist"},
+      {{L"get-imageinfo", L"conin$"}, "raised:file does not exist"},
+      {{L"/get-packages", L"LPT1"}, "raised:folder does not exist"},
+      {{L"/remount-image", L"LPT1"}, "raised:folder does not exist"},
   };
   for (const auto &c : cases) {
     const std::string keyword = NarrowText(c.arguments[0].c_str());
@@ -216,6 +235,40 @@ TEST(Inputs, EachRowReadsAndChecksItsArguments) {
     for (const std::wstring &argument : c.arguments)
       line += " [" + NarrowText(argument.c_str()) + "]";
     EXPECT_EQ(Read(RulesOf(keyword.c_str()), c.arguments), c.inputs) << line;
+  }
+}
+
+// On a line with a later command, every argument that begins with "/" is a
+// keyword, an option of the tool (whole, its value after the colon), or
+// "/online".
+TEST(Inputs, UnknownOptions) {
+  struct {
+    std::vector<std::wstring> arguments;
+    std::string refused; // empty when none is
+  } cases[] = {
+      {{L"/restore-health", L"c:\\m", L"sxs", L"/limitaccess"}, ""},
+      {{L"/restore-health", L"c:\\m", L"sxs", L"/limitacess"}, "unknown option /limitacess"},
+      {{L"/commit-image", L"c:\\m", L"/apend"}, "unknown option /apend"},
+      {{L"/enable-feature", L"c:\\m", L"NetFx3", L"/sources/sxs"}, "unknown option /sources/sxs"},
+      {{L"/remove-driver", L"c:\\m", L"/x", L"oem3.inf"}, "unknown option /x"},
+      {{L"/get-features", L"/ONLINE", L"/Mount-Image", L"/GET-IMAGEINFO", L"/ro", L"/FORCE"}, ""},
+      {{L"/get-features", L"/dismcleanupmountpoints", L"/discard", L"/all", L"/RemovePayload"}, ""},
+      {{L"/get-features", L"/append", L"/recurse", L"/Index:7", L"/NAME:", L"/name:x y"}, ""},
+      {{L"/get-features", L"/index"}, "unknown option /index"},
+      {{L"/get-features", L"/online:"}, "unknown option /online:"},
+      {{L"/get-features", L"/ro:"}, "unknown option /ro:"},
+      {{L"/get-features", L"/"}, "unknown option /"},
+      {{L"/get-features", L"/get-featuresx"}, "unknown option /get-featuresx"},
+      {{L"/get-features", L"c:/x", L"get-imageinfo", L"x/y"}, ""},
+  };
+  for (const auto &c : cases) {
+    std::string refused;
+    try {
+      RefuseUnknownOptions(c.arguments);
+    } catch (const Error &error) {
+      refused = error.message;
+    }
+    EXPECT_EQ(refused, c.refused) << NarrowText(c.arguments.back().c_str());
   }
 }
 
