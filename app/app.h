@@ -69,6 +69,13 @@ bool PrintStatus(const Operation &operation, HRESULT status);
 // "<what> Failed: <code> <text>" for a failure of the tool's own, such as a
 // folder that cannot be listed.
 void PrintFailure(const std::wstring &what, DWORD code, const std::string &text);
+// What the run reported, kept for the exit code "/exitcode" asks for: the
+// status of the first line that reported a failure, and whether a line said
+// a restart must finish a change. Process-wide, as the exit code is.
+void NoteFailure(HRESULT status);
+// The exit code "/exitcode" gives: the first failure's status as the 32-bit
+// exit status, else 3010 after a restart line, else 0.
+UINT TellingExitCode();
 
 // ---- record lines -----------------------------------------------------------
 // One line of a record: its label, then either a text of the record itself,
@@ -205,6 +212,10 @@ struct Inputs {
   bool driverFolder = false;
   DismPackageIdentifier packageKind = DismPackageNone; // of Name::Package
   std::wstring source;
+  // Of an offline Windows the tool did not mount: its Windows folder,
+  // relative to the target, and its system drive; empty for the library's
+  // own choice.
+  std::wstring windowsFolder, systemDrive;
   ImageChoice image = {false, 1, false, std::wstring()};
   unsigned switches = 0; // those of the row's that the line holds
   bool Has(Switch s) const { return (switches & s) != 0; }
@@ -227,6 +238,18 @@ struct CommandLine {
 // ("folder does not exist", "file does not exist", the name's message, the
 // image choice's and the source's messages).
 Inputs ReadInputs(const InputRules &rules, const CommandLine &line, const FileTests &files);
+// The options of every line that are read before the library is initialised:
+// its log, the log's level and its scratch folder. Raises for a folder that
+// does not exist, a level that is not 1 to 3, or an option given twice with
+// different values.
+struct StartOptions {
+  DismLogLevel level = DismLogErrorsWarnings;
+  std::wstring logFile;       // full path; empty for dism.log in the current folder
+  std::wstring scratchFolder; // empty for the library's own
+};
+StartOptions ReadStartOptions(const std::vector<std::wstring> &arguments, const FileTests &files);
+// True when the line holds the whole argument "/exitcode".
+bool ExitCodeAsked(const std::vector<std::wstring> &arguments);
 // The single checks of ReadInputs, for a caller that checks one path.
 void RequireFolder(const std::wstring &path, const FileTests &files);
 void RequireFile(const std::wstring &path, bool patternCounts, const FileTests &files);
@@ -312,8 +335,9 @@ std::vector<size_t> SelectedCommands(const CommandLine &line);
 // with "/" and is neither a keyword, nor an option of the tool, nor
 // "/online".
 void RefuseUnknownOptions(const std::vector<std::wstring> &arguments);
-// The whole run after the start-up report: usage, help or the commands.
-void RunCommandLine();
+// The whole run after the start-up report: usage, help or the commands;
+// true when it was the help.
+bool RunCommandLine();
 // Runs one row: reads its inputs, then its procedure, or its call and
 // status line.
 void RunCommand(const Command &command, const CommandLine &line);
@@ -325,7 +349,7 @@ bool OpenSession(const Inputs &inputs, Session &session);
 
 // ---- start-up report --------------------------------------------------------
 void ReportEnvironment();
-void StartDism();
+void StartDism(const StartOptions &options);
 
 // ---- commands ---------------------------------------------------------------
 void MountImageCommand(const Inputs &inputs);

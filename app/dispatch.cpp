@@ -221,14 +221,14 @@ void RunCommand(const Command &command, const CommandLine &line) {
     command.printAfter(results);
 }
 
-void RunCommandLine() {
+bool RunCommandLine() {
   // A stop during the start-up report: nothing more, not even the usage.
   if (StopRequested())
-    return;
+    return false;
   const std::vector<std::wstring> &arguments = Arguments();
   if (arguments.empty()) {
     PrintUsage();
-    return;
+    return false;
   }
   const std::string text = SearchText(arguments);
   const CommandLine line = {arguments, text};
@@ -236,7 +236,7 @@ void RunCommandLine() {
   if (std::any_of(arguments.begin(), arguments.end(),
                   [](const std::wstring &argument) { return argument == L"/?"; })) {
     PrintHelp(line);
-    return;
+    return true;
   }
   const std::vector<size_t> selected = SelectedCommands(line);
   // A line with a later command takes only the options the tool knows.
@@ -245,7 +245,8 @@ void RunCommandLine() {
     RefuseUnknownOptions(arguments);
   for (size_t i : selected) {
     if (StopRequested())
-      return; // no further command starts after a stop
+      return false; // no further command starts after a stop
     RunCommand(Commands[i], line);
   }
+  return false;
 }

@@ -28,8 +28,23 @@ const SwitchText SwitchTexts[] = {
     {Recurse, "/recurse", false},
 };
 
-// The options that take a value, written "/option:<value>".
-const char *const ValueOptions[] = {"/index:", "/name:"};
+// The options that take a value, written "/option:<value>", and those of the
+// whole line that take none.
+const char *const ValueOptions[] = {
+    "/index:", "/name:", "/logpath:", "/loglevel:", "/scratchdir:", "/windir:", "/sysdrivedir:"};
+const char *const LineOptions[] = {"/exitcode"};
+
+// The one value of an option written as a prefix, empty where it is not
+// given; raises the message where it is given twice with different values.
+std::wstring OneValue(const std::vector<std::wstring> &arguments, const char *prefix,
+                      const char *twice, bool &given) {
+  const std::vector<std::wstring> values = OptionValuesOf(arguments, prefix);
+  for (const std::wstring &value : values)
+    if (value != values.front())
+      RaiseError("Exception", twice);
+  given = !values.empty();
+  return values.empty() ? std::wstring() : values.front();
+}
 
 bool HasArgument(const std::vector<std::wstring> &arguments, const char *option) {
   return std::any_of(arguments.begin(), arguments.end(),
@@ -141,6 +156,8 @@ void RefuseUnknownOptions(const std::vector<std::wstring> &arguments) {
         std::any_of(
             std::begin(ValueOptions), std::end(ValueOptions),
             [&](const char *prefix) { return !OptionValuesOf({argument}, prefix).empty(); }) ||
+        std::any_of(std::begin(LineOptions), std::end(LineOptions),
+                    [&](const char *option) { return SameOption(argument, option); }) ||
         std::any_of(Commands, Commands + CommandCount,
                     [&](const Command &command) { return IsKeyword(command, argument); });
     if (!known)
@@ -194,6 +211,41 @@ const DismImageInfo *ChosenRecord(const _DismImagesInfo &images, const ImageChoi
   return nullptr;
 }
 
+bool ExitCodeAsked(const std::vector<std::wstring> &arguments) {
+  return HasArgument(arguments, "/exitcode");
+}
+
+StartOptions ReadStartOptions(const std::vector<std::wstring> &arguments, const FileTests &files) {
+  StartOptions options;
+  bool logGiven = false, levelGiven = false, scratchGiven = false;
+  const std::wstring log = OneValue(arguments, "/logpath:", "log path is given twice", logGiven);
+  const std::wstring level =
+      OneValue(arguments, "/loglevel:", "log level is given twice", levelGiven);
+  const std::wstring scratch =
+      OneValue(arguments, "/scratchdir:", "scratch folder is given twice", scratchGiven);
+  if (levelGiven) {
+    // The platform's three levels, counted from 1 as administrators count them.
+    if (level != L"1" && level != L"2" && level != L"3")
+      RaiseError("Exception", "log level is not a number from 1 to 3");
+    options.level = static_cast<DismLogLevel>(level[0] - L'1');
+  }
+  if (logGiven) {
+    // The file is the library's to make; its folder must be there.
+    options.logFile = log.empty() ? std::wstring() : files.fullPath(log);
+    const size_t slash = options.logFile.find_last_of(L"\\/");
+    std::wstring folder =
+        slash == std::wstring::npos ? std::wstring() : options.logFile.substr(0, slash);
+    if (!folder.empty() && folder.back() == L':')
+      folder += L'\\'; // a drive root
+    RequireFolder(folder, files);
+  }
+  if (scratchGiven) {
+    RequireFolder(scratch, files);
+    options.scratchFolder = scratch;
+  }
+  return options;
+}
+
 Inputs ReadInputs(const InputRules &rules, const CommandLine &line, const FileTests &files) {
   const std::vector<std::wstring> &arguments = line.arguments;
   Inputs in;
@@ -209,6 +261,26 @@ Inputs ReadInputs(const InputRules &rules, const CommandLine &line, const FileTe
       RequireFile(second, true, files);
     else if (rules.target == Target::Folder || rules.target == Target::FolderOrOnline)
       RequireFolder(second, files);
+  }
+
+  if (rules.target == Target::FolderOrOnline) {
+    bool windowsGiven = false, driveGiven = false;
+    in.windowsFolder =
+        OneValue(arguments, "/windir:", "windows folder is given twice", windowsGiven);
+    in.systemDrive =
+        OneValue(arguments, "/sysdrivedir:", "system drive is given twice", driveGiven);
+    if (in.online && (windowsGiven || driveGiven))
+      RaiseError("Exception", "offline option with /online");
+    // The Windows folder lies under the target, as the library takes it.
+    if (windowsGiven) {
+      const bool slash =
+          !in.target.empty() && (in.target.back() == L'\\' || in.target.back() == L'/');
+      RequireFolder(in.windowsFolder.empty() ? std::wstring()
+                                             : in.target + (slash ? L"" : L"\\") + in.windowsFolder,
+                    files);
+    }
+    if (driveGiven)
+      RequireFolder(in.systemDrive, files);
   }
 
   const std::wstring &third = Nth(arguments, 2);

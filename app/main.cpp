@@ -15,9 +15,10 @@ namespace {
 
 int main() {
   InstallStopHandler();
+  bool help = false;
   try {
     ReportEnvironment();
-    RunCommandLine();
+    help = RunCommandLine();
     // Output that could not all be written is no success.
     if (!StopRequested())
       FinishOutput();
@@ -38,5 +39,7 @@ int main() {
     WriteErrorText(std::string(StopLine()) + "\r\n");
     EndRun(StopExitCode);
   }
-  EndRun(0);
+  // Every failure was a line, and the run a success; only "/exitcode" makes
+  // the exit code tell what the lines said.
+  EndRun(!help && ExitCodeAsked(Arguments()) ? TellingExitCode() : 0);
 }

@@ -37,8 +37,12 @@ void AddDriversBelow(const Inputs &in) {
 } // namespace
 
 bool OpenSession(const Inputs &in, Session &session) {
-  if ((in.online ? dism_OpenOnlineSession(session) : dism_OpenSession(in.target, session)) == S_OK)
+  const HRESULT status =
+      in.online ? dism_OpenOnlineSession(session)
+                : dism_OpenSession(in.target, in.windowsFolder, in.systemDrive, session);
+  if (status == S_OK)
     return true;
+  NoteFailure(status);
   WriteLine("DismOpenSession failed");
   return false;
 }

@@ -18,6 +18,7 @@ void ReportEnvironment() {
   } catch (const Error &error) {
     loaded = false;
     loadLine = error.message;
+    NoteFailure(static_cast<HRESULT>(DismLoadError));
   }
   WriteLine(loadLine);
   if (loaded && !DismApiPath.empty()) {
@@ -29,11 +30,16 @@ void ReportEnvironment() {
     else
       WriteLine("could not retrieve dismapi.dll version");
   }
+  // The library's options are checked before it is initialised, also where
+  // it could not be loaded.
+  const StartOptions options = ReadStartOptions(Arguments(), PlatformFiles);
   if (loaded)
-    StartDism();
+    StartDism(options);
 }
 
-// The library logs to dism.log in the current folder.
-void StartDism() {
-  PrintStatus(Operations::Initialize, dism_Initialize(CurrentFolder() + "\\dism.log"));
+// The library logs to dism.log in the current folder unless told otherwise.
+void StartDism(const StartOptions &options) {
+  const std::wstring log =
+      options.logFile.empty() ? CurrentFolder() + L"\\dism.log" : options.logFile;
+  PrintStatus(Operations::Initialize, dism_Initialize(options.level, log, options.scratchFolder));
 }

@@ -29,15 +29,40 @@ std::string StatusLine(const Operation &operation, HRESULT status, const std::st
   return std::string(operation.name) + " Failed: " + SignedText(status) + " " + lastError;
 }
 
+namespace {
+
+bool Failed = false;
+HRESULT FirstFailure = S_OK;
+bool RestartAsked = false;
+
+} // namespace
+
+void NoteFailure(HRESULT status) {
+  if (!Failed)
+    FirstFailure = status;
+  Failed = true;
+}
+
+UINT TellingExitCode() {
+  return Failed         ? static_cast<UINT>(FirstFailure)
+         : RestartAsked ? ERROR_SUCCESS_REBOOT_REQUIRED
+                        : 0;
+}
+
 bool PrintStatus(const Operation &operation, HRESULT status) {
   const bool done = Succeeded(operation.rule, status);
+  if (!done)
+    NoteFailure(status);
   WriteLine(StatusLine(operation, status, done ? std::string() : dism_LastErrorMessage()));
-  if (done && RestartFollows(operation.rule, status))
+  if (done && RestartFollows(operation.rule, status)) {
+    RestartAsked = true;
     WriteLine("RestartRequired:Yes");
+  }
   return done;
 }
 
 void PrintFailure(const std::wstring &what, DWORD code, const std::string &text) {
+  NoteFailure(static_cast<HRESULT>(code));
   const std::string rest = " Failed: " + SignedText(static_cast<int32_t>(code)) + " " + text;
   WriteWideLine(what.c_str(), WideText(rest).c_str());
 }

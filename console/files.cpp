@@ -112,21 +112,17 @@ bool IsExistingFolder(const std::wstring &path) {
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
-// A folder too long for the usual buffer is asked for again at the size the
-// platform names, so the log path beside it stays whole. Where the 8-bit call
-// refuses such a folder altogether, the UTF-16 call gives it.
-std::string CurrentFolder() {
-  std::vector<char> buffer(MAX_PATH + 1);
-  DWORD length = GetCurrentDirectoryA(static_cast<DWORD>(buffer.size()), buffer.data());
+// Read in UTF-16, so a folder outside the ANSI code page is named as it is;
+// a folder longer than the first buffer is asked for again at the size the
+// platform names.
+std::wstring CurrentFolder() {
+  std::vector<wchar_t> buffer(MAX_PATH + 1);
+  DWORD length = GetCurrentDirectoryW(static_cast<DWORD>(buffer.size()), buffer.data());
   while (length >= buffer.size()) {
     buffer.resize(length + 1);
-    length = GetCurrentDirectoryA(static_cast<DWORD>(buffer.size()), buffer.data());
+    length = GetCurrentDirectoryW(static_cast<DWORD>(buffer.size()), buffer.data());
   }
-  if (length > 0)
-    return std::string(buffer.data(), length);
-  std::vector<wchar_t> wide(GetCurrentDirectoryW(0, nullptr) + 1);
-  length = GetCurrentDirectoryW(static_cast<DWORD>(wide.size()), wide.data());
-  return length > 0 && length < wide.size() ? NarrowText(wide.data()) : std::string();
+  return std::wstring(buffer.data(), length);
 }
 
 std::string SystemMessage(DWORD code) {

@@ -22,7 +22,7 @@ bool IsExistingFile(const std::wstring &path); // wildcards honoured
 bool IsPlainFile(const std::wstring &path);    // an existing file, no wildcards
 bool IsExistingFolder(const std::wstring &path);
 // The current folder; no trailing backslash except at a drive root.
-std::string CurrentFolder();
+std::wstring CurrentFolder();
 // The platform's text for a system error code, as one line; empty for none.
 std::string SystemMessage(DWORD code);
 // A folder whose listing failed, and the platform's error code.

@@ -4,6 +4,7 @@
 
 DismEntries DismEntryTable = {};
 std::string DismApiPath;
+DWORD DismLoadError = 0;
 
 namespace {
 
@@ -29,6 +30,7 @@ HMODULE LoadFromTrustedFolders(DWORD &error) {
 void Load() {
   DWORD error = 0;
   HMODULE library = LoadFromTrustedFolders(error);
+  DismLoadError = error;
   if (library == nullptr)
     RaiseError("Exception", "could not loadlibrary:" + UnsignedText(error));
   std::vector<char> path(512);
@@ -48,6 +50,7 @@ void LoadDismApi() {
   } catch (const Error &error) {
     RaiseError("Exception", "loadlibrary error:" + error.message);
   } catch (const std::bad_alloc &) {
+    DismLoadError = ERROR_NOT_ENOUGH_MEMORY;
     RaiseError("Exception", "loadlibrary error:Out of memory");
   }
 }

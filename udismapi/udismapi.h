@@ -62,6 +62,8 @@ struct DismEntries {
 
 extern DismEntries DismEntryTable;
 extern std::string DismApiPath; // full path of the loaded library, or empty
+// The loader's error code when the library could not be loaded, else 0.
+extern DWORD DismLoadError;
 
 // Loads DismAPI.dll from beside the executable or from the system folder and
 // resolves the entries. Raises "loadlibrary error:..." when it cannot load.
@@ -113,7 +115,9 @@ struct Session {
 // Paths are handed to the library as given, or in their long form where their
 // full path passes 260 characters. A long operation's progress line shows the
 // name it is handed.
-HRESULT dism_Initialize(const std::string &logFile);
+// The log at the level, and the scratch folder, none for the library's own.
+HRESULT dism_Initialize(DismLogLevel level, const std::wstring &logFile,
+                        const std::wstring &scratchFolder);
 HRESULT dism_GetImageInfo(const std::wstring &imageFile, _DismImagesInfo &images);
 HRESULT dism_GetMountedImageInfo(_DismMountedImagesInfo &images);
 HRESULT dism_GetDrivers(const Session &session, _DismDriverPackages &drivers);
@@ -125,8 +129,11 @@ HRESULT dism_AddCapability(const char *progress, const Session &session, const s
 HRESULT dism_AddDriver(const Session &session, const std::wstring &driverFile);
 HRESULT dism_AddPackage(const char *progress, const Session &session,
                         const std::wstring &packageFile);
-// Opens the session on the image at the path, as it is given.
-HRESULT dism_OpenSession(const std::wstring &imagePath, Session &session);
+// Opens the session on the image at the path, as it is given; with a Windows
+// folder (relative to the image's path) and a system drive where they are
+// not empty.
+HRESULT dism_OpenSession(const std::wstring &imagePath, const std::wstring &windowsFolder,
+                         const std::wstring &systemDrive, Session &session);
 // Opens the session on the running Windows.
 HRESULT dism_OpenOnlineSession(Session &session);
 // Closes an open session; one that is not open is left as it is.

@@ -140,11 +140,13 @@ Session::~Session() {
   dism_CloseSession(*this);
 }
 
-HRESULT dism_Initialize(const std::string &logFile) {
+HRESULT dism_Initialize(DismLogLevel level, const std::wstring &logFile,
+                        const std::wstring &scratchFolder) {
   if (!HAVE_ENTRY(DismInitialize))
     return MissingEntryStatus;
-  std::wstring path = WideText(logFile);
-  return DismEntryTable.DismInitialize(DismLogErrorsWarnings, path.c_str(), nullptr);
+  const std::wstring log = LongFormPath(logFile), scratch = LongFormPath(scratchFolder);
+  return DismEntryTable.DismInitialize(level, log.c_str(),
+                                       scratch.empty() ? nullptr : scratch.c_str());
 }
 
 HRESULT dism_GetImageInfo(const std::wstring &imageFile, _DismImagesInfo &images) {
@@ -330,24 +332,28 @@ HRESULT dism_CloseSession(Session &session) {
 
 namespace {
 
-HRESULT Open(PCWSTR imagePath, Session &session) {
+HRESULT Open(PCWSTR imagePath, PCWSTR windowsFolder, PCWSTR systemDrive, Session &session) {
   dism_CloseSession(session);
   if (!HAVE_ENTRY(DismOpenSession))
     return MissingEntryStatus;
   const HRESULT status =
-      DismEntryTable.DismOpenSession(imagePath, nullptr, nullptr, &session.handle);
+      DismEntryTable.DismOpenSession(imagePath, windowsFolder, systemDrive, &session.handle);
   session.open = status == S_OK;
   return status;
 }
 
 } // namespace
 
-HRESULT dism_OpenSession(const std::wstring &imagePath, Session &session) {
-  return Open(LongFormPath(imagePath).c_str(), session);
+HRESULT dism_OpenSession(const std::wstring &imagePath, const std::wstring &windowsFolder,
+                         const std::wstring &systemDrive, Session &session) {
+  const std::wstring drive = LongFormPath(systemDrive);
+  return Open(LongFormPath(imagePath).c_str(),
+              windowsFolder.empty() ? nullptr : windowsFolder.c_str(),
+              drive.empty() ? nullptr : drive.c_str(), session);
 }
 
 HRESULT dism_OpenOnlineSession(Session &session) {
-  return Open(DISM_ONLINE_IMAGE, session);
+  return Open(DISM_ONLINE_IMAGE, nullptr, nullptr, session);
 }
 
 HRESULT dism_UnmountImage(const char *progress, const std::wstring &mountFolder, DWORD flags) {

@@ -371,4 +371,40 @@ TEST(Dispatch, EveryCommandFailingStillExitsZero) {
   EXPECT_EQ(run.exitCode, 0u);
 }
 
+// "/exitcode": the status of the first line that reported a failure, else
+// 3010 after a restart line, else 0; without it 0 after any failure.
+TEST(Dispatch, ExitCodeThatTells) {
+  struct {
+    const char *what;
+    const char *standin, *script;
+    std::string args;
+    DWORD exitCode;
+  } cases[] = {
+      {"a failure, then a success", "standin-full", "status DismGetPackages 0x800f081f\n",
+       "/get-packages m /get-drivers m /exitcode", 2148468767u},
+      {"the first failure, not the last", "standin-full",
+       "status DismGetPackages 5\nstatus DismGetDrivers 6\n",
+       "/get-packages m /get-drivers m /EXITCODE", 5u},
+      {"3010 only", "standin-full", "status DismDisableFeature 3010\n",
+       "/disable-feature m X /exitcode", 3010u},
+      {"3010, then a failure", "standin-full",
+       "status DismDisableFeature 3010\nstatus DismGetFeatures 7\n",
+       "/disable-feature m X /get-features /exitcode", 7u},
+      {"every operation done", "standin-full", "", "/get-packages m /get-features /exitcode", 0u},
+      {"the library missing", nullptr, "", "/get-packages m /exitcode", 126u},
+      {"initialisation failed", "standin-full", "unelevated\n", "/exitcode", 2147943140u},
+      {"a session that does not open", "standin-full", "status DismOpenSession 0x80070005\n",
+       "/get-packages m /exitcode", 2147942405u},
+      {"a refusal", "standin-full", "", "/get-packages nowhere /exitcode", 1u},
+      {"the help", "standin-full", "unelevated\n", "/? /exitcode", 0u},
+      {"no /exitcode", "standin-full", "status DismGetPackages 5\n", "/get-packages m", 0u},
+  };
+  for (const auto &c : cases) {
+    Sandbox sandbox(c.standin, c.script);
+    sandbox.MakeFolder("m");
+    ProgramRun run = RunTool(sandbox, c.args);
+    EXPECT_EQ(run.exitCode, c.exitCode) << c.what << "\n" << run.out << run.err;
+  }
+}
+
 } // namespace

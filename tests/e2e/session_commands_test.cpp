@@ -176,6 +176,7 @@ TEST(Session, AddCommandsStatusTable) {
 TEST(Session, ArgumentsReachTheLibrary) {
   Sandbox sandbox;
   sandbox.MakeFolder("m");
+  sandbox.MakeFolder("m\\Windows");
   sandbox.MakeFolder("sxs");
   sandbox.MakeFolder("all");
   sandbox.MakeFolder("appendix");
@@ -254,6 +255,11 @@ TEST(Session, ArgumentsReachTheLibrary) {
        "DismRemovePackage(1, \"Package_for_KB1\", 1, clear, ptr, ptr)"},
       {"/remove-package " + m + " item.cab",
        "DismRemovePackage(1, \"" + cab + "\", 2, clear, ptr, ptr)"},
+      // An offline Windows the tool did not mount.
+      {"/get-packages " + m + " /windir:Windows /sysdrivedir:" + sandbox.folder,
+       "DismOpenSession(\"" + m + "\", \"Windows\", \"" + sandbox.folder + "\", ptr)"},
+      {"/add-driver " + m + " " + cab + " /WinDir:Windows",
+       "DismOpenSession(\"" + m + "\", \"Windows\", null, ptr)"},
       // A line of the first commands alone keeps ignoring unknown words.
       {"/get-packages " + m + " /limitacess /sources/sxs", "DismGetPackages(1, ptr, ptr)"},
   };
@@ -284,6 +290,8 @@ TEST(Session, ArgumentsReachTheLibrary) {
       {"/get-packages online", "folder does not exist."},
       {"/remove-driver " + m, "driver missing."},
       {"/remove-package " + m + " " + sandbox.Path("*.cab"), "file does not exist."},
+      {"/get-packages " + m + " /windir:Nowhere", "folder does not exist."},
+      {"/get-packages /online /windir:Windows", "offline option with /online."},
       // A device is no file.
       {"/apply-unattend " + m + " CON", "file does not exist."},
       {"/remove-package " + m + " NUL.cab", "file does not exist."},

@@ -105,6 +105,43 @@ TEST(Startup, LogPathIsTheCurrentFolderAsUtf16) {
   ASSERT_EQ(journal.size(), 2u);
   EXPECT_EQ(journal[0], "DismInitialize(1, \"" + sandbox.Path("work") + "\\dism.log\", null)");
   EXPECT_EQ(journal[1], "DismInitialize(1, \"C:\\\\dism.log\", null)");
+  // The log, its level and the scratch folder where the line says; a folder
+  // that is not there, or another level, ends the run before the library is
+  // initialised.
+  const std::string work = sandbox.Path("work");
+  struct {
+    std::string args, call; // empty call: no initialisation
+    const char *refusal;
+  } cases[] = {
+      {"/loglevel:1", "DismInitialize(0, \"" + sandbox.Path("dism.log") + "\", null)", nullptr},
+      {"/LOGLEVEL:3 /get-mountedimageinfo",
+       "DismInitialize(2, \"" + sandbox.Path("dism.log") + "\", null)", nullptr},
+      {"/logpath:work\\my.log /scratchdir:" + work,
+       "DismInitialize(1, \"" + work + "\\my.log\", \"" + work + "\")", nullptr},
+      {"/loglevel:0", "", "log level is not a number from 1 to 3."},
+      {"/loglevel:4 /?", "", "log level is not a number from 1 to 3."},
+      {"/logpath:nowhere\\my.log", "", "folder does not exist."},
+      {"/scratchdir:nowhere", "", "folder does not exist."},
+      {"/loglevel:2 /loglevel:3", "", "log level is given twice."},
+  };
+  for (const auto &c : cases) {
+    DeleteFileA(sandbox.Path("journal.txt").c_str());
+    ProgramRun run = RunTool(sandbox, c.args);
+    journal = sandbox.Journal();
+    if (c.refusal == nullptr) {
+      ASSERT_GE(journal.size(), 1u) << c.args;
+      EXPECT_EQ(journal[0], c.call) << c.args;
+      EXPECT_EQ(run.exitCode, 0u) << c.args;
+      continue;
+    }
+    EXPECT_EQ(journal.size(), 0u) << c.args;
+    EXPECT_EQ(
+        AfterHostLine(run.out),
+        Lines({"loadlibrary OK", "path:" + sandbox.Path("DismAPI.dll"), "version:10.0.19041.1"}))
+        << c.args;
+    EXPECT_EQ(SplitLines(run.err).at(1), c.refusal) << c.args;
+    EXPECT_EQ(run.exitCode, 1u) << c.args;
+  }
 }
 
 TEST(Startup, LibraryInTheCurrentFolderIsNotLoaded) {
@@ -135,6 +172,21 @@ TEST(CyrillicCodePage, CurrentFolderReachesTheLibrary) {
   ASSERT_EQ(journal.size(), 1u);
   EXPECT_EQ(journal[0], "DismInitialize(1, \"" + Utf8(folder) + "\\dism.log\", null)");
   RemoveDirectoryW(folder.c_str());
+  // A folder named in Greek, which code page 1251 lacks, gets its log where
+  // it is: the child starts in this process's current folder.
+  const std::wstring greek = std::wstring(sandbox.folder.begin(), sandbox.folder.end()) +
+                             L"\\\u0395\u03b9\u03ba\u03cc\u03bd\u03b5\u03c2";
+  ASSERT_TRUE(CreateDirectoryW(greek.c_str(), nullptr));
+  wchar_t saved[MAX_PATH];
+  GetCurrentDirectoryW(MAX_PATH, saved);
+  ASSERT_TRUE(SetCurrentDirectoryW(greek.c_str()));
+  DeleteFileA(sandbox.Path("journal.txt").c_str());
+  RunProgram(sandbox.Path("vantorix.exe"), "vantorix.exe", "");
+  SetCurrentDirectoryW(saved);
+  journal = sandbox.Journal();
+  ASSERT_EQ(journal.size(), 1u);
+  EXPECT_EQ(journal[0], "DismInitialize(1, \"" + Utf8(greek) + "\\dism.log\", null)");
+  RemoveDirectoryW(greek.c_str());
 }
 
 } // namespace

@@ -41,7 +41,7 @@ int main() {
     for (int n = 1; n <= count; ++n) {
       const std::string op = NarrowText(Argument(n).c_str());
       if (op == "init") {
-        Plain("init", dism_Initialize(NarrowText(Argument(++n).c_str())));
+        Plain("init", dism_Initialize(DismLogErrorsWarnings, Argument(++n), L""));
       } else if (op == "imageinfo") {
         HRESULT s = dism_GetImageInfo(file(Argument(++n)), Images);
         Report("imageinfo", s, Images, [](const DismImageInfo &r) { return r.ImageName; });
@@ -59,7 +59,7 @@ int main() {
         // As a session command opens it: on a folder that must exist.
         const std::wstring folder = Argument(++n);
         RequireFolder(folder, PlatformFiles);
-        Plain("open", dism_OpenSession(folder, Opened));
+        Plain("open", dism_OpenSession(folder, L"", L"", Opened));
         WriteLine("handle=" + UnsignedText(Opened.handle));
       } else if (op == "close") {
         Plain("close", dism_CloseSession(Opened));

@@ -21,7 +21,9 @@ const std::set<std::wstring> Files = {L"C:\\w\\boot.wim", L"C:\\w\\item.cab",
                                       L"COM1.inf",        L"conin$"};
 const std::set<std::wstring> Folders = {L"C:\\m",   L"C:\\sxs",
                                         L"C:\\drv", L"C:\\w",
-                                        L"LPT1",    L"\\\\?\\GLOBALROOT\\Device\\HarddiskVolume1"};
+                                        L"LPT1",    L"C:\\m\\Windows",
+                                        L"D:\\",    L"D:\\Windows",
+                                        L"C:\\",    L"\\\\?\\GLOBALROOT\\Device\\HarddiskVolume1"};
 
 bool Matches(const wchar_t *pattern, const wchar_t *text) {
   if (*pattern == L'*')
@@ -57,6 +59,8 @@ std::string Described(const Inputs &in) {
   add("folder", in.driverFolder ? L"yes" : L"");
   add("kind", in.packageKind == DismPackageNone ? L"" : WideText(UnsignedText(in.packageKind)));
   add("source", in.source);
+  add("windir", in.windowsFolder);
+  add("sysdrive", in.systemDrive);
   add("index", in.image.byIndex ? WideText(UnsignedText(in.image.index)) : L"");
   add("image", in.image.byName ? in.image.name : L"");
   add("switches", in.switches ? WideText(UnsignedText(in.switches)) : L"");
@@ -213,6 +217,23 @@ TEST(Inputs, EachRowReadsAndChecksItsArguments) {
       {{L"/mount-image", L"C:\\w\\boot.wim", L"C:\\m", L"/name:Home", L"/name:Pro"},
        "raised:image name is given twice"},
       {{L"get-imageinfo", L"C:\\w\\boot.wim", L"/name:"}, "raised:image name is empty"},
+      // An offline Windows the tool did not mount: its Windows folder under
+      // the target, its system drive a folder.
+      {{L"/get-packages", L"C:\\m", L"/windir:Windows", L"/sysdrivedir:C:\\"},
+       "target=C:\\m windir=Windows sysdrive=C:\\"},
+      {{L"/get-packages", L"D:\\", L"/WINDIR:Windows"}, "target=D:\\ windir=Windows"},
+      {{L"/add-driver", L"D:\\", L"C:\\w\\x.inf", L"/windir:Windows", L"/windir:Windows"},
+       "target=D:\\ name=C:\\w\\x.inf windir=Windows"},
+      {{L"/get-packages", L"C:\\m", L"/windir:Win"}, "raised:folder does not exist"},
+      {{L"/get-packages", L"C:\\m", L"/windir:"}, "raised:folder does not exist"},
+      {{L"/get-packages", L"C:\\m", L"/sysdrivedir:E:\\"}, "raised:folder does not exist"},
+      {{L"/get-packages", L"C:\\m", L"/windir:Windows", L"/windir:windows"},
+       "raised:windows folder is given twice"},
+      {{L"/get-packages", L"C:\\m", L"/sysdrivedir:C:\\", L"/sysdrivedir:D:\\"},
+       "raised:system drive is given twice"},
+      {{L"/get-packages", L"/online", L"/windir:Windows"}, "raised:offline option with /online"},
+      {{L"/get-packages", L"/online", L"/sysdrivedir:C:\\"}, "raised:offline option with /online"},
+      {{L"/remount-image", L"C:\\m", L"/windir:nowhere"}, "target=C:\\m"},
       // A device is no file and no folder, for every kind of check.
       {{L"/add-package", L"C:\\m", L"NUL.cab"}, "raised:file does not exist"},
       {{L"/remove-package", L"C:\\m", L"NUL.cab"}, "raised:file does not exist"},
@@ -260,6 +281,9 @@ TEST(Inputs, UnknownOptions) {
       {{L"/get-features", L"/"}, "unknown option /"},
       {{L"/get-features", L"/get-featuresx"}, "unknown option /get-featuresx"},
       {{L"/get-features", L"c:/x", L"get-imageinfo", L"x/y"}, ""},
+      {{L"/get-features", L"/ExitCode", L"/logpath:x", L"/loglevel:9", L"/scratchdir:"}, ""},
+      {{L"/get-features", L"/windir:w", L"/SysDriveDir:c:\\"}, ""},
+      {{L"/get-features", L"/exitcode:1"}, "unknown option /exitcode:1"},
   };
   for (const auto &c : cases) {
     std::string refused;
@@ -270,6 +294,47 @@ TEST(Inputs, UnknownOptions) {
     }
     EXPECT_EQ(refused, c.refused) << NarrowText(c.arguments.back().c_str());
   }
+}
+
+// The options read before the library is initialised, and what they refuse.
+TEST(Inputs, StartOptions) {
+  struct {
+    std::vector<std::wstring> arguments;
+    std::string options; // level, log file, scratch folder; or the refusal
+  } cases[] = {
+      {{}, "1 [] []"},
+      {{L"/get-packages", L"C:\\m"}, "1 [] []"},
+      {{L"/loglevel:1"}, "0 [] []"},
+      {{L"/LogLevel:3", L"/loglevel:3"}, "2 [] []"},
+      {{L"/logpath:C:\\w\\new.log"}, "1 [C:\\w\\new.log] []"},
+      {{L"/logpath:new.log"}, "1 [C:\\w\\new.log] []"},
+      {{L"/logpath:C:\\root.log"}, "1 [C:\\root.log] []"},
+      {{L"/scratchdir:C:\\sxs", L"/loglevel:2"}, "1 [] [C:\\sxs]"},
+      {{L"/loglevel:0"}, "log level is not a number from 1 to 3"},
+      {{L"/loglevel:4"}, "log level is not a number from 1 to 3"},
+      {{L"/loglevel:"}, "log level is not a number from 1 to 3"},
+      {{L"/loglevel:02"}, "log level is not a number from 1 to 3"},
+      {{L"/loglevel:2", L"/loglevel:3"}, "log level is given twice"},
+      {{L"/logpath:C:\\none\\x.log"}, "folder does not exist"},
+      {{L"/logpath:"}, "folder does not exist"},
+      {{L"/logpath:a.log", L"/logpath:b.log"}, "log path is given twice"},
+      {{L"/scratchdir:C:\\none"}, "folder does not exist"},
+      {{L"/scratchdir:LPT1"}, "folder does not exist"},
+      {{L"/scratchdir:C:\\m", L"/scratchdir:C:\\w"}, "scratch folder is given twice"},
+  };
+  for (const auto &c : cases) {
+    std::string got;
+    try {
+      const StartOptions options = ReadStartOptions(c.arguments, Fake);
+      got = UnsignedText(options.level) + " [" + NarrowText(options.logFile.c_str()) + "] [" +
+            NarrowText(options.scratchFolder.c_str()) + "]";
+    } catch (const Error &error) {
+      got = error.message;
+    }
+    EXPECT_EQ(got, c.options) << (c.arguments.empty() ? "" : NarrowText(c.arguments[0].c_str()));
+  }
+  EXPECT_TRUE(ExitCodeAsked({L"/get-packages", L"/EXITCODE"}));
+  EXPECT_FALSE(ExitCodeAsked({L"/get-packages", L"c:/exitcode", L"/exitcode:1"}));
 }
 
 TEST(Inputs, ChosenRecordByIndexAndName) {
