@@ -54,6 +54,9 @@ const char *const HelpLines[] = {
     "vantorix /get-capabilityinfo c:\\mount Language.Basic~~~en-US~0.0.1.0",
     "vantorix /get-driverinfo c:\\mount oem3.inf",
     "vantorix dismcleanupmountpoints",
+    "vantorix /get-packages c:\\mount [/exitcode] [/logpath:c:\\logs\\dism.log] [/loglevel:3] "
+    "[/scratchdir:c:\\scratch]",
+    "vantorix /add-driver d:\\ c:\\drivers /recurse /windir:Windows [/sysdrivedir:d:\\]",
     "vantorix /?",
 };
 const size_t HelpLineCount = sizeof HelpLines / sizeof HelpLines[0];
@@ -137,6 +140,14 @@ const Takes ArgumentTexts[] = {
     {nullptr, "/limitaccess", "asks no online service for the files"},
     {nullptr, "/append", "saves the changes as a new image of the image file"},
     {nullptr, "c:\\temp\\unattend.xml", "an answer file"},
+    {nullptr, "/exitcode",
+     "ends with the first failure's status, else 3010 where a restart must finish, else 0"},
+    {nullptr, "/logpath:", "the library's log file, in a folder that exists (else dism.log here)"},
+    {nullptr, "/loglevel:", "1 errors, 2 errors and warnings (else), 3 also information"},
+    {nullptr, "/scratchdir:", "a folder for the library's scratch files"},
+    {nullptr, "d:\\", "the drive of an offline Windows the tool did not mount"},
+    {nullptr, "/windir:", "its Windows folder, relative to that drive"},
+    {nullptr, "/sysdrivedir:", "the folder its boot manager lies in, usually a drive root"},
 };
 
 // The keyword a form names: its first argument.
