@@ -59,6 +59,9 @@ constexpr Operation GetPackageInfo = {"dism_GetPackageInfo", Success::ZeroOrOne}
 constexpr Operation GetFeatureInfo = {"dism_GetFeatureInfo", Success::ZeroOrOne};
 constexpr Operation GetCapabilityInfo = {"dism_GetCapabilityInfo", Success::ZeroOrOne};
 constexpr Operation GetDriverInfo = {"dism_GetDriverInfo", Success::ZeroOrOne};
+constexpr Operation GetFeatureParent = {"dism_GetFeatureParent", Success::ZeroOrOne};
+constexpr Operation GetReservedStorage = {"dism_GetReservedStorageState", Success::ZeroOrOne};
+constexpr Operation SetReservedStorage = {"DismSetReservedStorageState", Success::Change};
 } // namespace Operations
 // "<name> OK" when the status counts as done, else "<name> Failed: ", the
 // status in signed decimal, a blank and the library's last error text.
@@ -154,6 +157,8 @@ enum Switch : unsigned {
   LimitAccess = 1u << 5,
   Append = 1u << 6,
   Recurse = 1u << 7,
+  Optimize = 1u << 8,
+  CheckIntegrity = 1u << 9,
 };
 // What argument 2 is to a command.
 enum class Target {
@@ -162,6 +167,7 @@ enum class Target {
   ImageFile,      // an existing file; a pattern that matches one counts
   Folder,         // an existing folder
   FolderOrOnline, // "/online" in any case, or an existing folder: a session's
+  Online,         // "/online" alone: a session on the running Windows
 };
 // What the command's name is: argument 3, or the first value after the
 // target (the arguments from 3 on that are neither an option nor a keyword).
@@ -174,7 +180,13 @@ enum class Name {
   Package,    // the same; a text that reads as a path is a package file, which
               // must exist (no pattern), taken as its full path; else a name
   AnswerFile, // the first value, an existing file, no pattern
+  OnOff,      // the first value, "enable" or "disable" in any case, else the
+              // row's message; taken lower-cased
 };
+// Whether a feature command takes the package its features come from:
+// "/packagename:<name>" or "/packagepath:<file>" (which must exist, taken as
+// its full path), or the name alone.
+enum class PackageOption { None, NameOrPath, NameOnly };
 // Whether the command chooses an image of its image file.
 enum class Image {
   None,
@@ -187,13 +199,14 @@ enum class Image {
 struct InputRules {
   Target target;
   Name name;
-  const char *nameMissing; // for Name::Value and Name::Package
-  // A source: the first value after the name (after the target where there
-  // is no name), a folder that must exist or "wim:<file>:<index>"; none when
+  const char *nameMissing; // for Name::Value, Name::Package and Name::OnOff
+  // Sources: every value after the name (after the target where there is no
+  // name), each a folder that must exist or "wim:<file>:<index>"; none when
   // there is no such value.
-  bool source;
+  bool sources;
   Image image;
   unsigned switches; // the Switch values the command reads
+  PackageOption package = PackageOption::None;
 };
 
 // The image of an image file a command is given: by its index ("/index:N"),
@@ -211,7 +224,8 @@ struct Inputs {
   std::wstring name;   // the name, file or folder of Name
   bool driverFolder = false;
   DismPackageIdentifier packageKind = DismPackageNone; // of Name::Package
-  std::wstring source;
+  std::vector<std::wstring> sources;
+  PackageRef package; // of the package option
   // Of an offline Windows the tool did not mount: its Windows folder,
   // relative to the target, and its system drive; empty for the library's
   // own choice.
@@ -272,6 +286,9 @@ struct Results {
   _DismCapabilities capabilities;
   DismImageHealthState health = DismImageHealthy;
   const DismPackageInfo *packageInfo = nullptr;
+  const DismPackageInfoEx *packageInfoEx = nullptr; // the same record, where it has more
+  _DismFeatures featureParents;
+  DWORD reservedStorage = DISM_RESERVED_STORAGE_DISABLED;
   const DismFeatureInfo *featureInfo = nullptr;
   const DismCapabilityInfo *capabilityInfo = nullptr;
   const DismDriverPackage *driverPackage = nullptr;

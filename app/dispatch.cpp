@@ -23,9 +23,6 @@ void PrintFeatures(const Results &r) {
 void PrintCapabilities(const Results &r) {
   PrintRecords(r.capabilities, CapabilityLines);
 }
-void PrintPackageInfo(const Results &r) {
-  PrintRecord(r.packageInfo, PackageInfoLines);
-}
 void PrintFeatureInfo(const Results &r) {
   PrintRecord(r.featureInfo, FeatureInfoLines);
 }
@@ -44,11 +41,28 @@ void PrintHealth(const Results &r) {
 }
 
 // What the rows take: nothing; or a session's target ("/online" or a mount
-// folder), a name with its message for none, switches and a source.
+// folder), a name with its message for none, switches, sources and a package
+// option.
 constexpr InputRules NoInputs = {Target::None, Name::None, nullptr, false, Image::None, 0};
 constexpr InputRules InSession(Name name = Name::None, const char *missing = nullptr,
-                               unsigned switches = 0, bool source = false) {
-  return {Target::FolderOrOnline, name, missing, source, Image::None, switches};
+                               unsigned switches = 0, bool sources = false,
+                               PackageOption package = PackageOption::None) {
+  return {Target::FolderOrOnline, name, missing, sources, Image::None, switches, package};
+}
+constexpr PackageOption NameOrPath = PackageOption::NameOrPath;
+
+void PrintFeatureParents(const Results &r) {
+  PrintRecords(r.featureParents, FeatureLines);
+}
+void PrintPackageInfo(const Results &r) {
+  PrintRecord(r.packageInfo, PackageInfoLines);
+  // The capability of a library that can name it.
+  if (r.packageInfoEx != nullptr)
+    WriteWideLine(L"CapabilityId:", r.packageInfoEx->CapabilityId);
+}
+void PrintReservedStorage(const Results &r) {
+  const wchar_t *const words[] = {L"Disabled", L"Enabled"};
+  WriteWideLine(L"ReservedStorage:", EnumWord(r.reservedStorage, words).c_str());
 }
 
 } // namespace
@@ -60,10 +74,11 @@ using R = Results &;
 
 // clang-format off
 const Command Commands[] = {
-    {"/mount-image", {Target::ImageFile, Name::Argument3, nullptr, false, Image::Chosen,
-                      ReadOnly | Force},
+        {"/mount-image", {Target::ImageFile, Name::Argument3, nullptr, false, Image::Chosen,
+                      ReadOnly | Force | Optimize | CheckIntegrity},
      OnMount::No, MountImageCommand, {}, nullptr, nullptr},
-    {"/unmount-image", {Target::Path, Name::None, nullptr, false, Image::None, Discard | Force},
+        {"/unmount-image", {Target::Path, Name::None, nullptr, false, Image::None,
+                        Discard | Force | CheckIntegrity},
      OnMount::Ends, UnmountImageCommand, {}, nullptr, nullptr},
     {"/add-package", InSession(Name::File3), OnMount::No, nullptr, AddPackage,
      [](S s, I in, R) { return dism_AddPackage(AddPackage.name, s, in.name); }, nullptr},
@@ -71,7 +86,7 @@ const Command Commands[] = {
      nullptr, nullptr},
     {"/add-capability", InSession(Name::Argument3, nullptr, 0, true), OnMount::No, nullptr,
      AddCapability,
-     [](S s, I in, R) { return dism_AddCapability(AddCapability.name, s, in.name, in.source); },
+     [](S s, I in, R) { return dism_AddCapability(AddCapability.name, s, in.name, in.sources); },
      nullptr},
     {"/get-packages", InSession(), OnMount::No, nullptr, GetPackages,
      [](S s, I, R r) { return dism_GetPackages(s, r.packages); }, PrintPackages},
@@ -97,18 +112,22 @@ const Command Commands[] = {
      RemoveCapability,
      [](S s, I in, R) { return dism_RemoveCapability(RemoveCapability.name, s, in.name); },
      nullptr},
-    {"/enable-feature", InSession(Name::Value, "feature name missing", All, true),
+        {"/enable-feature", InSession(Name::Value, "feature name missing", All, true, NameOrPath),
      OnMount::Works, nullptr, EnableFeature,
      [](S s, I in, R) {
-       return dism_EnableFeature(EnableFeature.name, s, in.name, in.source, in.Has(All));
+       return dism_EnableFeature(EnableFeature.name, s, in.name, in.package, in.sources,
+                                 in.Has(All));
      }, nullptr},
-    {"/disable-feature", InSession(Name::Value, "feature name missing", RemovePayload),
+    {"/disable-feature", InSession(Name::Value, "feature name missing", RemovePayload, false,
+                                   PackageOption::NameOnly),
      OnMount::Works, nullptr, DisableFeature,
      [](S s, I in, R) {
-       return dism_DisableFeature(DisableFeature.name, s, in.name, in.Has(RemovePayload));
+       return dism_DisableFeature(DisableFeature.name, s, in.name, in.package.identifier,
+                                  in.Has(RemovePayload));
      }, nullptr},
-    {"/get-features", InSession(), OnMount::Works, nullptr, GetFeatures,
-     [](S s, I, R r) { return dism_GetFeatures(s, r.features); }, PrintFeatures},
+    {"/get-features", InSession(Name::None, nullptr, 0, false, NameOrPath), OnMount::Works,
+     nullptr, GetFeatures,
+     [](S s, I in, R r) { return dism_GetFeatures(s, in.package, r.features); }, PrintFeatures},
     {"/get-capabilities", InSession(), OnMount::Works, nullptr, GetCapabilities,
      [](S s, I, R r) { return dism_GetCapabilities(s, r.capabilities); }, PrintCapabilities},
     {"/apply-unattend", InSession(Name::AnswerFile), OnMount::Works, nullptr, ApplyUnattend,
@@ -123,16 +142,17 @@ const Command Commands[] = {
     {"/restore-health", InSession(Name::None, nullptr, LimitAccess, true), OnMount::Works,
      nullptr, RestoreImageHealth,
      [](S s, I in, R) {
-       return dism_RestoreImageHealth(RestoreImageHealth.name, s, in.source,
+              return dism_RestoreImageHealth(RestoreImageHealth.name, s, in.sources,
                                       in.Has(LimitAccess));
      }, nullptr},
     {"/get-packageinfo", InSession(Name::Package, "package missing"), OnMount::Works, nullptr,
      GetPackageInfo,
-     [](S s, I in, R r) {
-       return dism_GetPackageInfo(s, in.name, in.packageKind, r.packageInfo);
+          [](S s, I in, R r) {
+       return dism_GetPackageInfo(s, in.name, in.packageKind, r.packageInfo, r.packageInfoEx);
      }, PrintPackageInfo},
-    {"/get-featureinfo", InSession(Name::Value, "feature name missing"), OnMount::Works, nullptr,
-     GetFeatureInfo, [](S s, I in, R r) { return dism_GetFeatureInfo(s, in.name, r.featureInfo); },
+    {"/get-featureinfo", InSession(Name::Value, "feature name missing", 0, false, NameOrPath),
+     OnMount::Works, nullptr, GetFeatureInfo,
+     [](S s, I in, R r) { return dism_GetFeatureInfo(s, in.name, in.package, r.featureInfo); },
      PrintFeatureInfo},
     {"/get-capabilityinfo", InSession(Name::Value, "capability missing"), OnMount::Works,
      nullptr, GetCapabilityInfo,
@@ -141,19 +161,35 @@ const Command Commands[] = {
     {"/get-driverinfo", InSession(Name::Value, "driver missing"), OnMount::Works, nullptr,
      GetDriverInfo,
      [](S s, I in, R r) {
-       return dism_GetDriverInfo(s, in.name, r.driverPackageDrivers, r.driverPackage);
+              return dism_GetDriverInfo(s, in.name, r.driverPackageDrivers, r.driverPackage);
      }, PrintDriverInfo},
-    {"/commit-image", InSession(Name::None, nullptr, Append), OnMount::Works, nullptr,
-     CommitImage,
+    {"/get-featureparent", InSession(Name::Value, "feature name missing", 0, false, NameOrPath),
+     OnMount::Works, nullptr, GetFeatureParent,
+     [](S s, I in, R r) {
+       return dism_GetFeatureParent(s, in.name, in.package, r.featureParents);
+     }, PrintFeatureParents},
+    {"/get-reservedstorage", {Target::Online, Name::None, nullptr, false, Image::None, 0},
+     OnMount::No, nullptr, GetReservedStorage,
+     [](S s, I, R r) { return dism_GetReservedStorageState(s, r.reservedStorage); },
+     PrintReservedStorage},
+    {"/set-reservedstorage", {Target::Online, Name::OnOff, "reserved storage state missing", false,
+                              Image::None, 0},
+     OnMount::No, nullptr, SetReservedStorage,
+     [](S s, I in, R) {
+       return dism_SetReservedStorageState(s, in.name == L"enable" ? DISM_RESERVED_STORAGE_ENABLED
+                                                                   : DISM_RESERVED_STORAGE_DISABLED);
+     }, nullptr},
+    {"/commit-image", InSession(Name::None, nullptr, Append | CheckIntegrity), OnMount::Works,
+     nullptr, CommitImage,
      [](S s, I in, R) {
        return dism_CommitImage(CommitImage.name, s,
-                               in.Has(Append) ? DISM_COMMIT_APPEND : DISM_COMMIT_IMAGE);
+                               (in.Has(Append) ? DISM_COMMIT_APPEND : DISM_COMMIT_IMAGE) |
+                                   (in.Has(CheckIntegrity) ? DISM_COMMIT_GENERATE_INTEGRITY : 0));
      }, nullptr},
 };
 // clang-format on
 const size_t CommandCount = sizeof Commands / sizeof Commands[0];
-static_assert(sizeof Commands / sizeof Commands[0] == 27,
-              "twenty-seven commands; the help is none");
+static_assert(sizeof Commands / sizeof Commands[0] == 30, "thirty commands; the help is none");
 
 std::string SearchText(const std::vector<std::wstring> &arguments) {
   std::string text;
@@ -210,7 +246,9 @@ void RunCommand(const Command &command, const CommandLine &line) {
     return;
   }
   Session session;
-  if (command.inputs.target == Target::FolderOrOnline && !OpenSession(inputs, session))
+  const bool inSession =
+      command.inputs.target == Target::FolderOrOnline || command.inputs.target == Target::Online;
+  if (inSession && !OpenSession(inputs, session))
     return;
   // A stop while the session opened skips the operation.
   if (StopRequested())

@@ -57,6 +57,17 @@ const char *const HelpLines[] = {
     "vantorix /get-packages c:\\mount [/exitcode] [/logpath:c:\\logs\\dism.log] [/loglevel:3] "
     "[/scratchdir:c:\\scratch]",
     "vantorix /add-driver d:\\ c:\\drivers /recurse /windir:Windows [/sysdrivedir:d:\\]",
+    "vantorix /get-featureparent c:\\mount NetFx3",
+    "vantorix /get-features c:\\mount "
+    "[/packagename:Package_for_KB5005565~31bf3856ad364e35~amd64~~19041.1237.1.8]",
+    "vantorix /get-featureinfo c:\\mount NetFx3 [/packagepath:c:\\temp\\package.cab]",
+    "vantorix /enable-feature c:\\mount NetFx3 c:\\sources\\sxs wim:d:\\sources\\install.wim:6 "
+    "[/all]",
+    "vantorix /get-reservedstorage /online",
+    "vantorix /set-reservedstorage /online disable",
+    "vantorix /mount-image c:\\temp\\install.wim c:\\mount /index:6 [/optimize] [/checkintegrity]",
+    "vantorix /commit-image c:\\mount [/append] [/checkintegrity]",
+    "vantorix /unmount-image c:\\mount [/checkintegrity]",
     "vantorix /?",
 };
 const size_t HelpLineCount = sizeof HelpLines / sizeof HelpLines[0];
@@ -96,6 +107,9 @@ const About Abouts[] = {
     {"/get-featureinfo", "prints the details of a feature"},
     {"/get-capabilityinfo", "prints the details of a capability"},
     {"/get-driverinfo", "prints the details of a driver and of each device it serves"},
+    {"/get-featureparent", "lists the features that must be enabled before a feature"},
+    {"/get-reservedstorage", "tells whether the running Windows keeps storage for its updates"},
+    {"/set-reservedstorage", "turns the running Windows' reserved storage on or off"},
     {"/commit-image", "saves the changes of a mounted image to its image file, keeping it mounted"},
     {"/?", "prints this help; with keywords, only their forms and what each argument takes"},
 };
@@ -148,6 +162,12 @@ const Takes ArgumentTexts[] = {
     {nullptr, "d:\\", "the drive of an offline Windows the tool did not mount"},
     {nullptr, "/windir:", "its Windows folder, relative to that drive"},
     {nullptr, "/sysdrivedir:", "the folder its boot manager lies in, usually a drive root"},
+    {nullptr, "/packagename:", "only the features of the package of that name"},
+    {nullptr, "/packagepath:", "only the features of that package file (.cab)"},
+    {nullptr, "/optimize", "maps only the top folder at first, the rest when it is used"},
+    {"/mount-image", "/checkintegrity", "checks the image file's integrity data first"},
+    {nullptr, "/checkintegrity", "writes integrity data into the image file"},
+    {nullptr, "disable", "enable or disable"},
 };
 
 // The keyword a form names: its first argument.

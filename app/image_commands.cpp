@@ -24,14 +24,19 @@ void MountImageCommand(const Inputs &in) {
                 dism_UnmountImage(Operations::UnmountImage.name, in.name, DISM_DISCARD_IMAGE));
   if (StopRequested())
     return;
-  const DWORD flags = in.Has(ReadOnly) ? DISM_MOUNT_READONLY : DISM_MOUNT_READWRITE;
+  const DWORD flags = (in.Has(ReadOnly) ? DISM_MOUNT_READONLY : DISM_MOUNT_READWRITE) |
+                      (in.Has(Optimize) ? DISM_MOUNT_OPTIMIZE : 0) |
+                      (in.Has(CheckIntegrity) ? DISM_MOUNT_CHECK_INTEGRITY : 0);
   PrintStatus(Operations::MountImage,
               dism_MountImage(Operations::MountImage.name, in.target, in.name, flags,
                               in.image.index, in.image.name));
 }
 
 void UnmountImageCommand(const Inputs &in) {
-  const DWORD flags = in.Has(Discard) ? DISM_DISCARD_IMAGE : DISM_COMMIT_IMAGE;
+  // Integrity data is written only where the changes are saved.
+  const DWORD flags = in.Has(Discard)          ? DISM_DISCARD_IMAGE
+                      : in.Has(CheckIntegrity) ? DISM_COMMIT_IMAGE | DISM_COMMIT_GENERATE_INTEGRITY
+                                               : DISM_COMMIT_IMAGE;
   if (in.Has(Force)) {
     // File browsers showing the mount folder would hold it open.
     CloseWindowsOfClass("CabinetWClass");

@@ -26,12 +26,15 @@ const SwitchText SwitchTexts[] = {
     {LimitAccess, "/limitaccess", false},
     {Append, "/append", false},
     {Recurse, "/recurse", false},
+    {Optimize, "/optimize", false},
+    {CheckIntegrity, "/checkintegrity", false},
 };
 
 // The options that take a value, written "/option:<value>", and those of the
 // whole line that take none.
 const char *const ValueOptions[] = {
-    "/index:", "/name:", "/logpath:", "/loglevel:", "/scratchdir:", "/windir:", "/sysdrivedir:"};
+    "/index:",  "/name:",        "/logpath:",     "/loglevel:",   "/scratchdir:",
+    "/windir:", "/sysdrivedir:", "/packagename:", "/packagepath:"};
 const char *const LineOptions[] = {"/exitcode"};
 
 // The one value of an option written as a prefix, empty where it is not
@@ -137,6 +140,28 @@ void RequireSource(const std::wstring &source, const FileTests &files) {
   UINT index = 0;
   if (!ParseImageIndex(source.substr(colon + 1), index))
     RaiseError("Exception", "image index is not a number");
+}
+
+// The package a feature command is limited to, from its option.
+PackageRef PackageOf(PackageOption option, const std::vector<std::wstring> &arguments,
+                     const FileTests &files) {
+  bool byName = false, byPath = false;
+  const std::wstring name =
+      OneValue(arguments, "/packagename:", "package name is given twice", byName);
+  const std::wstring path =
+      OneValue(arguments, "/packagepath:", "package path is given twice", byPath);
+  if (byName && byPath)
+    RaiseError("Exception", "package name and path both given");
+  if (byName && name.empty())
+    RaiseError("Exception", "package name is empty");
+  if (byPath && option == PackageOption::NameOnly)
+    RaiseError("Exception", "a feature is disabled by its package's name");
+  if (byName)
+    return {name, DismPackageName};
+  if (!byPath)
+    return {};
+  RequireFile(path, false, files);
+  return {files.fullPath(path), DismPackagePath};
 }
 
 const std::wstring &Nth(const std::vector<std::wstring> &values, size_t n) {
@@ -253,7 +278,11 @@ Inputs ReadInputs(const InputRules &rules, const CommandLine &line, const FileTe
     in.image = ChosenImage(arguments, rules.image == Image::Chosen);
 
   const std::wstring &second = Nth(arguments, 1);
-  if (rules.target == Target::FolderOrOnline && SameOption(second, "/online")) {
+  if (rules.target == Target::Online && !SameOption(second, "/online")) {
+    // The one setting of the running Windows alone the tool changes.
+    RaiseError("Exception", "reserved storage is a setting of the running Windows");
+  } else if ((rules.target == Target::FolderOrOnline || rules.target == Target::Online) &&
+             SameOption(second, "/online")) {
     in.online = true;
   } else if (rules.target != Target::None) {
     in.target = second;
@@ -263,7 +292,7 @@ Inputs ReadInputs(const InputRules &rules, const CommandLine &line, const FileTe
       RequireFolder(second, files);
   }
 
-  if (rules.target == Target::FolderOrOnline) {
+  if (rules.target == Target::FolderOrOnline || rules.target == Target::Online) {
     bool windowsGiven = false, driveGiven = false;
     in.windowsFolder =
         OneValue(arguments, "/windir:", "windows folder is given twice", windowsGiven);
@@ -319,15 +348,27 @@ Inputs ReadInputs(const InputRules &rules, const CommandLine &line, const FileTe
     in.name = Nth(values, 0);
     RequireFile(in.name, false, files);
     break;
+  case Name::OnOff:
+    in.name = Nth(values, 0);
+    if (!SameOption(in.name, "enable") && !SameOption(in.name, "disable"))
+      RaiseError("Exception", rules.nameMissing);
+    in.name = SameOption(in.name, "enable") ? L"enable" : L"disable";
+    break;
   }
 
-  if (rules.source) {
+  if (rules.package != PackageOption::None)
+    in.package = PackageOf(rules.package, arguments, files);
+
+  if (rules.sources) {
     // After argument 3 where that is the name, after the first value where
-    // that is, else after the target.
+    // that is, else after the target; each checked in its turn.
     const bool nameIsValue = rules.name != Name::None && rules.name != Name::Argument3;
-    in.source = rules.name == Name::Argument3 ? Nth(ValuesFrom(arguments, 3), 0)
-                                              : Nth(values, nameIsValue ? 1 : 0);
-    RequireSource(in.source, files);
+    const std::vector<std::wstring> after = ValuesFrom(arguments, 3);
+    const std::vector<std::wstring> &from = rules.name == Name::Argument3 ? after : values;
+    for (size_t i = nameIsValue ? 1 : 0; i < from.size(); ++i) {
+      RequireSource(from[i], files);
+      in.sources.push_back(from[i]);
+    }
   }
   in.switches = SwitchesOf(rules.switches, line);
   return in;

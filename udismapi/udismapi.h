@@ -14,10 +14,23 @@
 #include <string>
 #include <vector>
 
+// The reserved storage of the running Windows: entries of the library of
+// Windows 10, version 2004, and later, which mingw-w64's header does not
+// declare, declared here as the platform's reference gives them.
+extern "C" {
+HRESULT WINAPI DismGetReservedStorageState(DismSession Session, DWORD *State);
+HRESULT WINAPI DismSetReservedStorageState(DismSession Session, DWORD State);
+}
+#ifndef DISM_RESERVED_STORAGE_DISABLED
+#define DISM_RESERVED_STORAGE_DISABLED 0x00000000
+#define DISM_RESERVED_STORAGE_ENABLED 0x00000001
+#endif
+
 // The entries, in the order they are looked up: those of the first commands
 // (DismShutdown is looked up and never called), then those of the later
 // ones. The stand-in library of the tests exports the same list. The clean-up
-// entry carries the library's own spelling, with a lower-case p.
+// entry carries the library's own spelling, with a lower-case p. A library of
+// an older Windows lacks the last three; an entry it lacks stays null.
 #define DISM_ENTRIES(X)                                                                            \
   X(DismInitialize)                                                                                \
   X(DismOpenSession)                                                                               \
@@ -50,7 +63,11 @@
   X(DismGetPackageInfo)                                                                            \
   X(DismGetFeatureInfo)                                                                            \
   X(DismGetCapabilityInfo)                                                                         \
-  X(DismGetDriverInfo)
+  X(DismGetDriverInfo)                                                                             \
+  X(DismGetFeatureParent)                                                                          \
+  X(DismGetPackageInfoEx)                                                                          \
+  X(DismGetReservedStorageState)                                                                   \
+  X(DismSetReservedStorageState)
 
 // Each entry has the type of the header's own declaration, so the calling
 // convention is right on x86. An entry the library lacks stays null.
@@ -122,10 +139,10 @@ HRESULT dism_GetImageInfo(const std::wstring &imageFile, _DismImagesInfo &images
 HRESULT dism_GetMountedImageInfo(_DismMountedImagesInfo &images);
 HRESULT dism_GetDrivers(const Session &session, _DismDriverPackages &drivers);
 HRESULT dism_GetPackages(const Session &session, _DismPackages &packages);
-// With a source, it is the one place the payload is taken from; without
-// one, the call names no source.
+// With sources, they are the only places the payload is taken from; without
+// them, the call names none.
 HRESULT dism_AddCapability(const char *progress, const Session &session, const std::wstring &name,
-                           const std::wstring &source);
+                           const std::vector<std::wstring> &sources);
 HRESULT dism_AddDriver(const Session &session, const std::wstring &driverFile);
 HRESULT dism_AddPackage(const char *progress, const Session &session,
                         const std::wstring &packageFile);
@@ -143,6 +160,12 @@ HRESULT dism_UnmountImage(const char *progress, const std::wstring &mountFolder,
 HRESULT dism_MountImage(const char *progress, const std::wstring &imageFile,
                         const std::wstring &mountFolder, DWORD flags, UINT imageIndex,
                         const std::wstring &imageName = L"");
+// A package whose features a feature call is limited to: its name, or its
+// file's path; none for the whole image.
+struct PackageRef {
+  std::wstring identifier;
+  DismPackageIdentifier kind = DismPackageNone;
+};
 HRESULT dism_RemountImage(const std::wstring &mountFolder);
 HRESULT dism_CommitImage(const char *progress, const Session &session, DWORD flags);
 // A package by its name, or a package file by its path.
@@ -151,12 +174,23 @@ HRESULT dism_RemovePackage(const char *progress, const Session &session,
 HRESULT dism_RemoveDriver(const Session &session, const std::wstring &publishedName);
 HRESULT dism_RemoveCapability(const char *progress, const Session &session,
                               const std::wstring &name);
-// With a source only that source is used, never Windows Update.
+// With sources only they are used, never Windows Update.
 HRESULT dism_EnableFeature(const char *progress, const Session &session,
-                           const std::wstring &feature, const std::wstring &source, bool enableAll);
+                           const std::wstring &feature, const PackageRef &package,
+                           const std::vector<std::wstring> &sources, bool enableAll);
+// The package, if any, by its name.
 HRESULT dism_DisableFeature(const char *progress, const Session &session,
-                            const std::wstring &feature, bool removePayload);
-HRESULT dism_GetFeatures(const Session &session, _DismFeatures &features);
+                            const std::wstring &feature, const std::wstring &packageName,
+                            bool removePayload);
+HRESULT dism_GetFeatures(const Session &session, const PackageRef &package,
+                         _DismFeatures &features);
+// The features that must be enabled before the feature.
+HRESULT dism_GetFeatureParent(const Session &session, const std::wstring &feature,
+                              const PackageRef &package, _DismFeatures &parents);
+// The running Windows' reserved storage: DISM_RESERVED_STORAGE_ENABLED or
+// DISM_RESERVED_STORAGE_DISABLED.
+HRESULT dism_GetReservedStorageState(const Session &session, DWORD &state);
+HRESULT dism_SetReservedStorageState(const Session &session, DWORD state);
 HRESULT dism_GetCapabilities(const Session &session, _DismCapabilities &capabilities);
 HRESULT dism_ApplyUnattend(const Session &session, const std::wstring &answerFile);
 // Scans the whole image, or reads the state an earlier scan left.
@@ -164,14 +198,17 @@ HRESULT dism_CheckImageHealth(const char *progress, const Session &session, bool
                               DismImageHealthState &health);
 // With limited access, Windows Update is not asked for the repair's files.
 HRESULT dism_RestoreImageHealth(const char *progress, const Session &session,
-                                const std::wstring &source, bool limitAccess);
+                                const std::vector<std::wstring> &sources, bool limitAccess);
 // The details of one package, feature, capability or driver: the record the
 // library hands back, or null for none, kept to the end of the run as the
 // listings' records are.
+// Where the library has the extended entry, also the capability the package
+// belongs to (infoEx, the same record); else infoEx is null.
 HRESULT dism_GetPackageInfo(const Session &session, const std::wstring &package,
-                            DismPackageIdentifier kind, const DismPackageInfo *&info);
+                            DismPackageIdentifier kind, const DismPackageInfo *&info,
+                            const DismPackageInfoEx *&infoEx);
 HRESULT dism_GetFeatureInfo(const Session &session, const std::wstring &feature,
-                            const DismFeatureInfo *&info);
+                            const PackageRef &package, const DismFeatureInfo *&info);
 HRESULT dism_GetCapabilityInfo(const Session &session, const std::wstring &name,
                                const DismCapabilityInfo *&info);
 HRESULT dism_GetDriverInfo(const Session &session, const std::wstring &driver,
@@ -190,6 +227,7 @@ static_assert(sizeof(DismDriverPackage) == 100, "DismDriverPackage layout");
 static_assert(sizeof(DismFeature) == 12, "DismFeature layout");
 static_assert(sizeof(DismCapability) == 12, "DismCapability layout");
 static_assert(sizeof(DismPackageInfo) == 172, "DismPackageInfo layout");
+static_assert(sizeof(DismPackageInfoEx) == 180, "DismPackageInfoEx layout");
 static_assert(sizeof(DismCustomProperty) == 24, "DismCustomProperty layout");
 static_assert(sizeof(DismFeatureInfo) == 44, "DismFeatureInfo layout");
 static_assert(sizeof(DismCapabilityInfo) == 36, "DismCapabilityInfo layout");
@@ -204,6 +242,7 @@ static_assert(sizeof(DismDriverPackage) == 72, "DismDriverPackage layout");
 static_assert(sizeof(DismFeature) == 8, "DismFeature layout");
 static_assert(sizeof(DismCapability) == 8, "DismCapability layout");
 static_assert(sizeof(DismPackageInfo) == 124, "DismPackageInfo layout");
+static_assert(sizeof(DismPackageInfoEx) == 128, "DismPackageInfoEx layout");
 static_assert(sizeof(DismCustomProperty) == 12, "DismCustomProperty layout");
 static_assert(sizeof(DismFeatureInfo) == 28, "DismFeatureInfo layout");
 static_assert(sizeof(DismCapabilityInfo) == 24, "DismCapabilityInfo layout");

@@ -55,6 +55,9 @@ void RequireNested(const DismPackageInfo &package) {
   RequireRecords(package.CustomProperty, package.CustomPropertyCount, sizeof(DismCustomProperty));
   RequireRecords(package.Feature, package.FeatureCount, sizeof(DismFeature));
 }
+void RequireNested(const DismPackageInfoEx &package) {
+  RequireNested(static_cast<const DismPackageInfo &>(package));
+}
 void RequireNested(const DismFeatureInfo &feature) {
   RequireRecords(feature.CustomProperty, feature.CustomPropertyCount, sizeof(DismCustomProperty));
 }
@@ -116,18 +119,33 @@ template <typename Call> HRESULT LongOperation(const char *operation, Call call)
   return status;
 }
 
-// The one source of a capability, a feature or a repair, or none: a folder,
-// in its long form where it needs one, or an image, handed on as it is.
+// The sources of a capability, a feature or a repair, in order: folders in
+// their long form where they need one, images handed on as they are.
 struct Sources {
-  explicit Sources(const std::wstring &source)
-      : path(IsImageSource(source) ? source : LongFormPath(source)), first(path.c_str()) {}
+  explicit Sources(const std::vector<std::wstring> &given) {
+    for (const std::wstring &source : given)
+      texts.push_back(IsImageSource(source) ? source : LongFormPath(source));
+    for (const std::wstring &text : texts)
+      pointers.push_back(text.c_str());
+  }
   // It points into itself, so it is never copied.
   Sources(const Sources &) = delete;
   Sources &operator=(const Sources &) = delete;
-  PCWSTR *paths() { return path.empty() ? nullptr : &first; }
-  UINT count() const { return path.empty() ? 0 : 1; }
-  std::wstring path;
-  PCWSTR first;
+  PCWSTR *paths() { return pointers.empty() ? nullptr : pointers.data(); }
+  UINT count() const { return static_cast<UINT>(pointers.size()); }
+  std::vector<std::wstring> texts;
+  std::vector<PCWSTR> pointers;
+};
+
+// The package a feature call is limited to, as the library takes it: a
+// file's path in its long form where it needs one; null for none.
+struct Package {
+  explicit Package(const PackageRef &package)
+      : kind(package.kind), identifier(kind == DismPackagePath ? LongFormPath(package.identifier)
+                                                               : package.identifier) {}
+  PCWSTR text() const { return kind == DismPackageNone ? nullptr : identifier.c_str(); }
+  DismPackageIdentifier kind;
+  std::wstring identifier;
 };
 
 } // namespace
@@ -183,10 +201,10 @@ HRESULT dism_GetPackages(const Session &session, _DismPackages &packages) {
 }
 
 HRESULT dism_AddCapability(const char *progress, const Session &session, const std::wstring &name,
-                           const std::wstring &source) {
+                           const std::vector<std::wstring> &given) {
   if (!HAVE_ENTRY(DismAddCapability))
     return MissingEntryStatus;
-  Sources sources(source);
+  Sources sources(given);
   return LongOperation(progress, [&](HANDLE stop, PVOID token) {
     return DismEntryTable.DismAddCapability(session.handle, name.c_str(), TRUE, sources.paths(),
                                             sources.count(), stop, ReportProgress, token);
@@ -238,36 +256,63 @@ HRESULT dism_RemoveCapability(const char *progress, const Session &session,
 }
 
 HRESULT dism_EnableFeature(const char *progress, const Session &session,
-                           const std::wstring &feature, const std::wstring &source,
-                           bool enableAll) {
+                           const std::wstring &feature, const PackageRef &package,
+                           const std::vector<std::wstring> &given, bool enableAll) {
   if (!HAVE_ENTRY(DismEnableFeature))
     return MissingEntryStatus;
-  Sources sources(source);
+  Sources sources(given);
+  const Package limit(package);
   return LongOperation(progress, [&](HANDLE stop, PVOID token) {
-    return DismEntryTable.DismEnableFeature(session.handle, feature.c_str(), nullptr,
-                                            DismPackageNone, sources.count() > 0 ? TRUE : FALSE,
+    return DismEntryTable.DismEnableFeature(session.handle, feature.c_str(), limit.text(),
+                                            limit.kind, sources.count() > 0 ? TRUE : FALSE,
                                             sources.paths(), sources.count(),
                                             enableAll ? TRUE : FALSE, stop, ReportProgress, token);
   });
 }
 
 HRESULT dism_DisableFeature(const char *progress, const Session &session,
-                            const std::wstring &feature, bool removePayload) {
+                            const std::wstring &feature, const std::wstring &packageName,
+                            bool removePayload) {
   if (!HAVE_ENTRY(DismDisableFeature))
     return MissingEntryStatus;
   return LongOperation(progress, [&](HANDLE stop, PVOID token) {
-    return DismEntryTable.DismDisableFeature(session.handle, feature.c_str(), nullptr,
-                                             removePayload ? TRUE : FALSE, stop, ReportProgress,
-                                             token);
+    return DismEntryTable.DismDisableFeature(
+        session.handle, feature.c_str(), packageName.empty() ? nullptr : packageName.c_str(),
+        removePayload ? TRUE : FALSE, stop, ReportProgress, token);
   });
 }
 
-HRESULT dism_GetFeatures(const Session &session, _DismFeatures &features) {
+HRESULT dism_GetFeatures(const Session &session, const PackageRef &package,
+                         _DismFeatures &features) {
   if (!HAVE_ENTRY(DismGetFeatures))
     return MissingEntryStatus;
+  const Package limit(package);
   return Query(features, [&](DismFeature **records, UINT *count) {
-    return DismEntryTable.DismGetFeatures(session.handle, nullptr, DismPackageNone, records, count);
+    return DismEntryTable.DismGetFeatures(session.handle, limit.text(), limit.kind, records, count);
   });
+}
+
+HRESULT dism_GetFeatureParent(const Session &session, const std::wstring &feature,
+                              const PackageRef &package, _DismFeatures &parents) {
+  if (!HAVE_ENTRY(DismGetFeatureParent))
+    return MissingEntryStatus;
+  const Package limit(package);
+  return Query(parents, [&](DismFeature **records, UINT *count) {
+    return DismEntryTable.DismGetFeatureParent(session.handle, feature.c_str(), limit.text(),
+                                               limit.kind, records, count);
+  });
+}
+
+HRESULT dism_GetReservedStorageState(const Session &session, DWORD &state) {
+  if (!HAVE_ENTRY(DismGetReservedStorageState))
+    return MissingEntryStatus;
+  return DismEntryTable.DismGetReservedStorageState(session.handle, &state);
+}
+
+HRESULT dism_SetReservedStorageState(const Session &session, DWORD state) {
+  if (!HAVE_ENTRY(DismSetReservedStorageState))
+    return MissingEntryStatus;
+  return DismEntryTable.DismSetReservedStorageState(session.handle, state);
 }
 
 HRESULT dism_GetCapabilities(const Session &session, _DismCapabilities &capabilities) {
@@ -296,10 +341,10 @@ HRESULT dism_CheckImageHealth(const char *progress, const Session &session, bool
 }
 
 HRESULT dism_RestoreImageHealth(const char *progress, const Session &session,
-                                const std::wstring &source, bool limitAccess) {
+                                const std::vector<std::wstring> &given, bool limitAccess) {
   if (!HAVE_ENTRY(DismRestoreImageHealth))
     return MissingEntryStatus;
-  Sources sources(source);
+  Sources sources(given);
   return LongOperation(progress, [&](HANDLE stop, PVOID token) {
     return DismEntryTable.DismRestoreImageHealth(session.handle, sources.paths(), sources.count(),
                                                  limitAccess ? TRUE : FALSE, stop, ReportProgress,
@@ -381,22 +426,34 @@ HRESULT dism_MountImage(const char *progress, const std::wstring &imageFile,
 }
 
 HRESULT dism_GetPackageInfo(const Session &session, const std::wstring &package,
-                            DismPackageIdentifier kind, const DismPackageInfo *&info) {
+                            DismPackageIdentifier kind, const DismPackageInfo *&info,
+                            const DismPackageInfoEx *&infoEx) {
+  const std::wstring identifier = kind == DismPackagePath ? LongFormPath(package) : package;
+  infoEx = nullptr;
+  // A library of an older Windows has only the plain entry: no failure.
+  if (DismEntryTable.DismGetPackageInfoEx != nullptr) {
+    MissingEntry = nullptr;
+    const HRESULT status = QueryOne(infoEx, [&](DismPackageInfoEx **record) {
+      return DismEntryTable.DismGetPackageInfoEx(session.handle, identifier.c_str(), kind, record);
+    });
+    info = infoEx;
+    return status;
+  }
   if (!HAVE_ENTRY(DismGetPackageInfo))
     return MissingEntryStatus;
-  const std::wstring identifier = kind == DismPackagePath ? LongFormPath(package) : package;
   return QueryOne(info, [&](DismPackageInfo **record) {
     return DismEntryTable.DismGetPackageInfo(session.handle, identifier.c_str(), kind, record);
   });
 }
 
 HRESULT dism_GetFeatureInfo(const Session &session, const std::wstring &feature,
-                            const DismFeatureInfo *&info) {
+                            const PackageRef &package, const DismFeatureInfo *&info) {
   if (!HAVE_ENTRY(DismGetFeatureInfo))
     return MissingEntryStatus;
+  const Package limit(package);
   return QueryOne(info, [&](DismFeatureInfo **record) {
-    return DismEntryTable.DismGetFeatureInfo(session.handle, feature.c_str(), nullptr,
-                                             DismPackageNone, record);
+    return DismEntryTable.DismGetFeatureInfo(session.handle, feature.c_str(), limit.text(),
+                                             limit.kind, record);
   });
 }
 

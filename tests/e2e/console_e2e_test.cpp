@@ -62,7 +62,7 @@ TEST(Usage, HelpStartsWithTheUsage) {
   ASSERT_GT(forms.size(), Usage.size());
   EXPECT_EQ(std::vector<std::string>(forms.begin(), forms.begin() + Usage.size()), Usage);
   EXPECT_EQ(forms.back(), "vantorix /?");
-  EXPECT_EQ(abouts, 28u); // every command, and the help
+  EXPECT_EQ(abouts, 31u); // every command, and the help
   EXPECT_EQ(run.exitCode, 0u);
   // With keywords: only their forms, each followed by what every argument
   // takes, and no library call after the start-up report's.
@@ -73,12 +73,12 @@ TEST(Usage, HelpStartsWithTheUsage) {
     std::string args;
     std::vector<std::string> lines;
   } cases[] = {
-      {"/unmount-image " + m + " /?",
-       {"vantorix /unmount-image c:\\mount [/discard] [/force]",
-        "  c:\\mount - the folder the image is mounted in", "  /discard - throws the changes away",
-        "  /force - first closes file-browser windows, which would hold the folder open"}},
-      {"/? /get-features /GET-DRIVERS /mount-image-x boot.wim " + m + " /force",
-       {"vantorix /get-features c:\\mount",
+      {"/remove-driver " + m + " /?",
+       {"vantorix /remove-driver c:\\mount oem3.inf",
+        "  c:\\mount - the folder the image is mounted in, or /online",
+        "  oem3.inf - a driver's published name, as /get-drivers lists it"}},
+      {"/? /get-capabilities /GET-DRIVERS /mount-image-x boot.wim " + m + " /force",
+       {"vantorix /get-capabilities c:\\mount",
         "  c:\\mount - the folder the image is mounted in, or /online", "vantorix /get-drivers",
         "vantorix /get-drivers c:\\mount",
         "  c:\\mount - the folder the image is mounted in, or /online"}},

@@ -260,6 +260,48 @@ TEST(Session, ArgumentsReachTheLibrary) {
        "DismOpenSession(\"" + m + "\", \"Windows\", \"" + sandbox.folder + "\", ptr)"},
       {"/add-driver " + m + " " + cab + " /WinDir:Windows",
        "DismOpenSession(\"" + m + "\", \"Windows\", null, ptr)"},
+      // The features of one package, the parents of a feature.
+      {"/get-featureparent " + m + " NetFx3",
+       "DismGetFeatureParent(1, \"NetFx3\", null, 0, ptr, ptr)"},
+      {"/get-featureparent " + m + " NetFx3 /PackageName:P",
+       "DismGetFeatureParent(1, \"NetFx3\", \"P\", 1, ptr, ptr)"},
+      {"/get-features " + m + " /packagepath:item.cab",
+       "DismGetFeatures(1, \"" + cab + "\", 2, ptr, ptr)"},
+      {"/get-featureinfo " + m + " NetFx3 /packagename:P",
+       "DismGetFeatureInfo(1, \"NetFx3\", \"P\", 1, ptr)"},
+      {"/enable-feature " + m + " NetFx3 /packagepath:" + cab,
+       "DismEnableFeature(1, \"NetFx3\", \"" + cab + "\", 2, 0, null, 0, 0, clear, ptr, ptr)"},
+      {"/disable-feature " + m + " NetFx3 /packagename:P",
+       "DismDisableFeature(1, \"NetFx3\", \"P\", 0, clear, ptr, ptr)"},
+      // The reserved storage of the running Windows.
+      {"/get-reservedstorage /online", "DismGetReservedStorageState(1, ptr)"},
+      {"/set-reservedstorage /Online DISABLE", "DismSetReservedStorageState(1, 0)"},
+      {"/set-reservedstorage /online enable", "DismSetReservedStorageState(1, 1)"},
+      // Several sources, of mixed forms, in their order.
+      {"/enable-feature " + m + " NetFx3 " + sxs + " wim:" + wim + ":1",
+       "DismEnableFeature(1, \"NetFx3\", null, 0, 1, [\"" + sxs + "\", \"wim:" + wim +
+           ":1\"], 2, 0, "
+           "clear, ptr, ptr)"},
+      {"/add-capability " + m + " Lang " + sxs + " wim:" + wim + ":2 " + sandbox.Path("all"),
+       "DismAddCapability(1, \"Lang\", 1, [\"" + sxs + "\", \"wim:" + wim + ":2\", \"" +
+           sandbox.Path("all") + "\"], 3, clear, ptr, ptr)"},
+      {"/restore-health " + m + " " + sxs + " /limitaccess " + sandbox.Path("all"),
+       "DismRestoreImageHealth(1, [\"" + sxs + "\", \"" + sandbox.Path("all") +
+           "\"], 2, 1, clear, ptr, ptr)"},
+      // The checks of a mount and a commit, alone and together.
+      {"/mount-image " + wim + " " + m + " /optimize",
+       "DismMountImage(\"" + wim + "\", \"" + m + "\", 1, null, 0, 2, clear, ptr, ptr)"},
+      {"/mount-image " + wim + " " + m + " /CheckIntegrity",
+       "DismMountImage(\"" + wim + "\", \"" + m + "\", 1, null, 0, 4, clear, ptr, ptr)"},
+      {"/mount-image " + wim + " " + m + " /ro /optimize /checkintegrity",
+       "DismMountImage(\"" + wim + "\", \"" + m + "\", 1, null, 0, 7, clear, ptr, ptr)"},
+      {"/commit-image " + m + " /checkintegrity", "DismCommitImage(1, 65536, clear, ptr, ptr)"},
+      {"/commit-image " + m + " /append /checkintegrity",
+       "DismCommitImage(1, 196608, clear, ptr, ptr)"},
+      {"/unmount-image " + m + " /checkintegrity",
+       "DismUnmountImage(\"" + m + "\", 65536, clear, ptr, ptr)"},
+      {"/unmount-image " + m + " /discard /checkintegrity",
+       "DismUnmountImage(\"" + m + "\", 1, clear, ptr, ptr)"},
       // A line of the first commands alone keeps ignoring unknown words.
       {"/get-packages " + m + " /limitacess /sources/sxs", "DismGetPackages(1, ptr, ptr)"},
   };
@@ -292,6 +334,15 @@ TEST(Session, ArgumentsReachTheLibrary) {
       {"/remove-package " + m + " " + sandbox.Path("*.cab"), "file does not exist."},
       {"/get-packages " + m + " /windir:Nowhere", "folder does not exist."},
       {"/get-packages /online /windir:Windows", "offline option with /online."},
+      {"/get-reservedstorage " + m, "reserved storage is a setting of the running Windows."},
+      {"/set-reservedstorage /online maybe", "reserved storage state missing."},
+      {"/set-reservedstorage /online", "reserved storage state missing."},
+      {"/get-features " + m + " /packagename:P /packagepath:" + cab,
+       "package name and path both given."},
+      {"/get-featureparent " + m + " X /packagepath:" + sandbox.Path("none.cab"),
+       "file does not exist."},
+      {"/disable-feature " + m + " X /packagepath:" + cab,
+       "a feature is disabled by its package's name."},
       // A device is no file.
       {"/apply-unattend " + m + " CON", "file does not exist."},
       {"/remove-package " + m + " NUL.cab", "file does not exist."},
@@ -614,25 +665,90 @@ TEST(Session, DetailsOfOneItem) {
     lines.insert(lines.begin(), status);
     return lines;
   };
+  // Where the library has the extended entry, the package's capability
+  // follows its lines.
+  std::vector<std::string> packageLinesEx = packageLines;
+  packageLinesEx.push_back("CapabilityId:Language.Basic~~~en-US~0.0.1.0");
+  const std::string capabilityOf = "detail Package.CapabilityId Language.Basic~~~en-US~0.0.1.0\n";
+  std::vector<std::string> packageLinesNull = packageLines; // a null capability
+  packageLinesNull.push_back("CapabilityId:");
   struct {
     std::string args, script;
     std::vector<std::string> lines;
     std::string call; // the detail entry's journal line, with "<dir>" for the sandbox
+    const char *standin = "standin-full";
   } cases[] = {
-      {"/get-packageinfo <m> Package_for_KB1", package,
-       with("dism_GetPackageInfo OK", packageLines),
-       "DismGetPackageInfo(1, \"Package_for_KB1\", 1, ptr)"},
-      {"/get-packageinfo <m> item.cab", package + "status DismGetPackageInfo 1\n",
-       with("dism_GetPackageInfo OK", packageLines),
-       "DismGetPackageInfo(1, \"<dir>\\item.cab\", 2, ptr)"},
+      {"/get-packageinfo <m> Package_for_KB1", package + capabilityOf,
+       with("dism_GetPackageInfo OK", packageLinesEx),
+       "DismGetPackageInfoEx(1, \"Package_for_KB1\", 1, ptr)"},
+      {"/get-packageinfo <m> item.cab", package + capabilityOf + "status DismGetPackageInfoEx 1\n",
+       with("dism_GetPackageInfo OK", packageLinesEx),
+       "DismGetPackageInfoEx(1, \"<dir>\\item.cab\", 2, ptr)"},
       {"/get-packageinfo <m> Package_for_KB1",
-       package + "status DismGetPackageInfo 3010\n",
+       package + "status DismGetPackageInfoEx 3010\n",
        {"dism_GetPackageInfo Failed: 3010 text"},
-       "DismGetPackageInfo(1, \"Package_for_KB1\", 1, ptr)"},
+       "DismGetPackageInfoEx(1, \"Package_for_KB1\", 1, ptr)"},
       {"/get-packageinfo <m> P",
-       "nullrecord DismGetPackageInfo\n",
+       "nullrecord DismGetPackageInfoEx\n",
        {"dism_GetPackageInfo OK"},
-       "DismGetPackageInfo(1, \"P\", 1, ptr)"},
+       "DismGetPackageInfoEx(1, \"P\", 1, ptr)"},
+      {"/get-packageinfo <m> P", package, with("dism_GetPackageInfo OK", packageLinesNull),
+       "DismGetPackageInfoEx(1, \"P\", 1, ptr)"},
+      {"/get-featureparent <m> NetFx3",
+       "parent WCF-Services45|2\nparent <null>|7\n",
+       {"dism_GetFeatureParent OK", "FeatureName:WCF-Services45", "State:Staged",
+        "FeatureName:", "State:PartiallyInstalled"},
+       "DismGetFeatureParent(1, \"NetFx3\", null, 0, ptr, ptr)"},
+      {"/get-featureparent <m> NetFx3",
+       "status DismGetFeatureParent 1\n",
+       {"dism_GetFeatureParent OK"},
+       "DismGetFeatureParent(1, \"NetFx3\", null, 0, ptr, ptr)"},
+      {"/get-reservedstorage /online",
+       "",
+       {"dism_GetReservedStorageState OK", "ReservedStorage:Enabled"},
+       "DismGetReservedStorageState(1, ptr)"},
+      {"/get-reservedstorage /online",
+       "reservedstorage 0\n",
+       {"dism_GetReservedStorageState OK", "ReservedStorage:Disabled"},
+       "DismGetReservedStorageState(1, ptr)"},
+      {"/get-reservedstorage /online",
+       "reservedstorage 7\nstatus DismGetReservedStorageState 1\n",
+       {"dism_GetReservedStorageState OK", "ReservedStorage:7"},
+       "DismGetReservedStorageState(1, ptr)"},
+      {"/get-reservedstorage /online",
+       "status DismGetReservedStorageState 3010\n",
+       {"dism_GetReservedStorageState Failed: 3010 text"},
+       "DismGetReservedStorageState(1, ptr)"},
+      {"/set-reservedstorage /online enable",
+       "status DismSetReservedStorageState 3010\n",
+       {"DismSetReservedStorageState OK", "RestartRequired:Yes"},
+       "DismSetReservedStorageState(1, 1)"},
+      {"/set-reservedstorage /online disable",
+       "status DismSetReservedStorageState 0x800f0922\n",
+       {"DismSetReservedStorageState Failed: -2146498270 text"},
+       "DismSetReservedStorageState(1, 0)"},
+      // A library of an older Windows: the missing entries' failure lines.
+      {"/get-reservedstorage /online",
+       "",
+       {"dism_GetReservedStorageState Failed: -2147024769 missing entry point "
+        "DismGetReservedStorageState"},
+       "DismCloseSession(1)",
+       "standin-older"},
+      {"/set-reservedstorage /online enable",
+       "",
+       {"DismSetReservedStorageState Failed: -2147024769 missing entry point "
+        "DismSetReservedStorageState"},
+       "DismCloseSession(1)",
+       "standin-older"},
+      // A library of an older Windows: the plain entry, no capability, no failure.
+      {"/get-packageinfo <m> Package_for_KB1", package + capabilityOf,
+       with("dism_GetPackageInfo OK", packageLines),
+       "DismGetPackageInfo(1, \"Package_for_KB1\", 1, ptr)", "standin-older"},
+      {"/get-packageinfo <m> item.cab",
+       package + "status DismGetPackageInfo 2\n",
+       {"dism_GetPackageInfo Failed: 2 text"},
+       "DismGetPackageInfo(1, \"<dir>\\item.cab\", 2, ptr)",
+       "standin-older"},
       {"/get-featureinfo <m> NetFx3", feature, with("dism_GetFeatureInfo OK", featureLines),
        "DismGetFeatureInfo(1, \"NetFx3\", null, 0, ptr)"},
       {"/get-featureinfo /online NetFx3",
@@ -659,7 +775,7 @@ TEST(Session, DetailsOfOneItem) {
        "DismGetDriverInfo(1, \"oem3.inf\", ptr, ptr, ptr)"},
   };
   for (const auto &c : cases) {
-    Sandbox sandbox("standin-full", "lasterror text\n" + c.script);
+    Sandbox sandbox(c.standin, "lasterror text\n" + c.script);
     sandbox.MakeFolder("m");
     sandbox.MakeFile("item.cab");
     std::string args = c.args, call = c.call;

@@ -68,7 +68,7 @@ int main() {
       } else if (op == "adddriver") {
         Plain("adddriver", dism_AddDriver(Opened, file(Argument(++n))));
       } else if (op == "addcapability") {
-        Plain("addcapability", dism_AddCapability("DismAddCapability", Opened, Argument(++n), L""));
+        Plain("addcapability", dism_AddCapability("DismAddCapability", Opened, Argument(++n), {}));
       } else if (op == "unmount") {
         const std::wstring folder = Argument(++n);
         Plain("unmount", dism_UnmountImage("DismUnMountImage", folder,

@@ -20,6 +20,9 @@
 //   late <Entry> <ms>              one more progress report, 57 of 100, from a
 //                                  thread of its own this long after the call
 //   health <n>                     the state DismCheckImageHealth reports
+//   parent <name>|<state>          a parent of every feature (DismGetFeatureParent)
+//   reservedstorage <n>            the state DismGetReservedStorageState reports
+//                                  (1, enabled, without it)
 //   detail <Record>.<Field> <value> a field of a detail record: Image (every
 //                                  image's), Customized (an image's .wim facts),
 //                                  Package, Feature, Capability, DriverPackage;
@@ -59,6 +62,9 @@
 #include <vector>
 
 #include "../helpers/utf.h"
+// The reserved-storage entries, which mingw-w64's header lacks, as the
+// binding declares them.
+#include "../../udismapi/udismapi.h"
 
 namespace {
 
@@ -80,6 +86,8 @@ struct Script {
   unsigned long generated = 0; // "packages <count> <prefix>": made at hand-out
   std::wstring generatedPrefix;
   DismImageHealthState health = DismImageHealthy;
+  std::vector<std::vector<std::wstring>> parents;
+  DWORD reservedStorage = 1;
   bool unelevated = false;
   bool reloadDue = false; // the open session was answered 1
   std::map<std::string, std::string> details;
@@ -190,6 +198,11 @@ const struct {
          s.slow[entry] = {steps, ms};
      }},
     {"feature", [](Script &s, const std::string &rest) { s.features.push_back(Fields(rest)); }},
+    {"parent", [](Script &s, const std::string &rest) { s.parents.push_back(Fields(rest)); }},
+    {"reservedstorage",
+     [](Script &s, const std::string &rest) {
+       s.reservedStorage = strtoul(rest.c_str(), nullptr, 0);
+     }},
     {"capability",
      [](Script &s, const std::string &rest) { s.capabilities.push_back(Fields(rest)); }},
     {"late", [](Script &s, const std::string &rest) { ReadEntryValue(s.late, rest); }},
@@ -837,6 +850,35 @@ HRESULT WINAPI DismRestoreImageHealth(DismSession Session, PCWSTR *SourcePaths,
   return OnSession(status);
 }
 
+// The details of the package, from the script, into the record.
+void FillPackageInfo(Script &s, DismPackageInfo *r) {
+  r->PackageName = DetailText("Package.PackageName");
+  r->PackageState = (DismPackageFeatureState)DetailNumber("Package.PackageState");
+  r->ReleaseType = (DismReleaseType)DetailNumber("Package.ReleaseType");
+  r->InstallTime = DetailTime("Package.InstallTime");
+  r->Applicable = (WINBOOL)DetailNumber("Package.Applicable");
+  r->Copyright = DetailText("Package.Copyright");
+  r->Company = DetailText("Package.Company");
+  r->CreationTime = DetailTime("Package.CreationTime");
+  r->DisplayName = DetailText("Package.DisplayName");
+  r->Description = DetailText("Package.Description");
+  r->InstallClient = DetailText("Package.InstallClient");
+  r->InstallPackageName = DetailText("Package.InstallPackageName");
+  r->LastUpdateTime = DetailTime("Package.LastUpdateTime");
+  r->ProductName = DetailText("Package.ProductName");
+  r->ProductVersion = DetailText("Package.ProductVersion");
+  r->RestartRequired = (DismRestartType)DetailNumber("Package.RestartRequired");
+  r->FullyOffline = (DismFullyOfflineInstallableType)DetailNumber("Package.FullyOffline");
+  r->SupportInformation = DetailText("Package.SupportInformation");
+  r->CustomProperty =
+      Properties(s.packageProperties, "Package.CustomProperty", r->CustomPropertyCount);
+  r->Feature = Array<DismFeature>(s.packageFeatures, "Package.Feature", r->FeatureCount,
+                                  [](DismFeature &f, const std::vector<std::wstring> &v) {
+                                    f.FeatureName = Keep(Text(v, 0));
+                                    f.State = (DismPackageFeatureState)Number(v, 1);
+                                  });
+}
+
 HRESULT WINAPI DismGetPackageInfo(DismSession Session, PCWSTR Identifier,
                                   DismPackageIdentifier PackageIdentifier,
                                   DismPackageInfo **PackageInfo) {
@@ -845,34 +887,51 @@ HRESULT WINAPI DismGetPackageInfo(DismSession Session, PCWSTR Identifier,
   Script &s = Load();
   if (PackageInfo && !s.nullRecords["DismGetPackageInfo"]) {
     DismPackageInfo *r = NewRecord<DismPackageInfo>();
-    r->PackageName = DetailText("Package.PackageName");
-    r->PackageState = (DismPackageFeatureState)DetailNumber("Package.PackageState");
-    r->ReleaseType = (DismReleaseType)DetailNumber("Package.ReleaseType");
-    r->InstallTime = DetailTime("Package.InstallTime");
-    r->Applicable = (WINBOOL)DetailNumber("Package.Applicable");
-    r->Copyright = DetailText("Package.Copyright");
-    r->Company = DetailText("Package.Company");
-    r->CreationTime = DetailTime("Package.CreationTime");
-    r->DisplayName = DetailText("Package.DisplayName");
-    r->Description = DetailText("Package.Description");
-    r->InstallClient = DetailText("Package.InstallClient");
-    r->InstallPackageName = DetailText("Package.InstallPackageName");
-    r->LastUpdateTime = DetailTime("Package.LastUpdateTime");
-    r->ProductName = DetailText("Package.ProductName");
-    r->ProductVersion = DetailText("Package.ProductVersion");
-    r->RestartRequired = (DismRestartType)DetailNumber("Package.RestartRequired");
-    r->FullyOffline = (DismFullyOfflineInstallableType)DetailNumber("Package.FullyOffline");
-    r->SupportInformation = DetailText("Package.SupportInformation");
-    r->CustomProperty =
-        Properties(s.packageProperties, "Package.CustomProperty", r->CustomPropertyCount);
-    r->Feature = Array<DismFeature>(s.packageFeatures, "Package.Feature", r->FeatureCount,
-                                    [](DismFeature &f, const std::vector<std::wstring> &v) {
-                                      f.FeatureName = Keep(Text(v, 0));
-                                      f.State = (DismPackageFeatureState)Number(v, 1);
-                                    });
+    FillPackageInfo(s, r);
     *PackageInfo = r;
   }
   return OnSession(Status("DismGetPackageInfo"));
+}
+
+// The same record and the capability the package belongs to.
+HRESULT WINAPI DismGetPackageInfoEx(DismSession Session, PCWSTR Identifier,
+                                    DismPackageIdentifier PackageIdentifier,
+                                    DismPackageInfoEx **PackageInfoEx) {
+  Journal("DismGetPackageInfoEx",
+          {Num(Session), Str(Identifier), Num(PackageIdentifier), Ptr(PackageInfoEx)});
+  Script &s = Load();
+  if (PackageInfoEx && !s.nullRecords["DismGetPackageInfoEx"]) {
+    DismPackageInfoEx *r = NewRecord<DismPackageInfoEx>();
+    FillPackageInfo(s, r);
+    r->CapabilityId = DetailText("Package.CapabilityId");
+    *PackageInfoEx = r;
+  }
+  return OnSession(Status("DismGetPackageInfoEx"));
+}
+
+HRESULT WINAPI DismGetFeatureParent(DismSession Session, PCWSTR FeatureName, PCWSTR Identifier,
+                                    DismPackageIdentifier PackageIdentifier, DismFeature **Feature,
+                                    UINT *Count) {
+  Journal("DismGetFeatureParent", {Num(Session), Str(FeatureName), Str(Identifier),
+                                   Num(PackageIdentifier), Ptr(Feature), Ptr(Count)});
+  const Script &s = Load();
+  HandOut("DismGetFeatureParent", s.parents.size(), Feature, Count, [&](DismFeature &r, size_t i) {
+    r.FeatureName = Keep(Text(s.parents[i], 0));
+    r.State = (DismPackageFeatureState)Number(s.parents[i], 1);
+  });
+  return OnSession(Status("DismGetFeatureParent"));
+}
+
+HRESULT WINAPI DismGetReservedStorageState(DismSession Session, DWORD *State) {
+  Journal("DismGetReservedStorageState", {Num(Session), Ptr(State)});
+  if (State)
+    *State = Load().reservedStorage;
+  return OnSession(Status("DismGetReservedStorageState"));
+}
+
+HRESULT WINAPI DismSetReservedStorageState(DismSession Session, DWORD State) {
+  Journal("DismSetReservedStorageState", {Num(Session), Num(State)});
+  return OnSession(Status("DismSetReservedStorageState"));
 }
 
 HRESULT WINAPI DismGetFeatureInfo(DismSession Session, PCWSTR FeatureName, PCWSTR Identifier,

@@ -58,7 +58,10 @@ std::string Described(const Inputs &in) {
   add("name", in.name);
   add("folder", in.driverFolder ? L"yes" : L"");
   add("kind", in.packageKind == DismPackageNone ? L"" : WideText(UnsignedText(in.packageKind)));
-  add("source", in.source);
+  for (const std::wstring &source : in.sources)
+    add("source", source);
+  add("package", in.package.identifier);
+  add("from", in.package.kind == DismPackageNone ? L"" : WideText(UnsignedText(in.package.kind)));
   add("windir", in.windowsFolder);
   add("sysdrive", in.systemDrive);
   add("index", in.image.byIndex ? WideText(UnsignedText(in.image.index)) : L"");
@@ -234,6 +237,44 @@ TEST(Inputs, EachRowReadsAndChecksItsArguments) {
       {{L"/get-packages", L"/online", L"/windir:Windows"}, "raised:offline option with /online"},
       {{L"/get-packages", L"/online", L"/sysdrivedir:C:\\"}, "raised:offline option with /online"},
       {{L"/remount-image", L"C:\\m", L"/windir:nowhere"}, "target=C:\\m"},
+      // Several sources, each checked in its turn; the package a feature
+      // command is limited to; reserved storage on the running Windows alone.
+      {{L"/enable-feature", L"C:\\m", L"NetFx3", L"C:\\sxs", L"/all", L"wim:C:\\w\\boot.wim:2"},
+       "target=C:\\m name=NetFx3 source=C:\\sxs source=wim:C:\\w\\boot.wim:2 switches=8"},
+      {{L"/add-capability", L"C:\\m", L"Lang", L"C:\\sxs", L"C:\\drv", L"C:\\w"},
+       "target=C:\\m name=Lang source=C:\\sxs source=C:\\drv source=C:\\w"},
+      {{L"/restore-health", L"C:\\m", L"C:\\sxs", L"C:\\none"}, "raised:folder does not exist"},
+      {{L"/get-features", L"C:\\m", L"/packagename:Package_for_KB1"},
+       "target=C:\\m package=Package_for_KB1 from=1"},
+      {{L"/get-featureparent", L"C:\\m", L"NetFx3", L"/PACKAGEPATH:item.cab"},
+       "target=C:\\m name=NetFx3 package=C:\\w\\item.cab from=2"},
+      {{L"/get-featureinfo", L"C:\\m", L"X", L"/packagepath:C:\\w\\*.cab"},
+       "raised:file does not exist"},
+      {{L"/enable-feature", L"C:\\m", L"X", L"/packagename:"}, "raised:package name is empty"},
+      {{L"/get-features", L"C:\\m", L"/packagename:a", L"/packagename:b"},
+       "raised:package name is given twice"},
+      {{L"/get-features", L"C:\\m", L"/packagepath:item.cab", L"/packagepath:NUL.cab"},
+       "raised:package path is given twice"},
+      {{L"/get-features", L"C:\\m", L"/packagename:a", L"/packagepath:item.cab"},
+       "raised:package name and path both given"},
+      {{L"/disable-feature", L"C:\\m", L"X", L"/packagename:P"},
+       "target=C:\\m name=X package=P from=1"},
+      {{L"/disable-feature", L"C:\\m", L"X", L"/packagepath:item.cab"},
+       "raised:a feature is disabled by its package's name"},
+      {{L"/get-packages", L"C:\\m", L"/packagename:P"}, "target=C:\\m"},
+      {{L"/get-reservedstorage", L"/ONLINE"}, "online=yes"},
+      {{L"/get-reservedstorage", L"C:\\m"},
+       "raised:reserved storage is a setting of the running Windows"},
+      {{L"/set-reservedstorage"}, "raised:reserved storage is a setting of the running Windows"},
+      {{L"/set-reservedstorage", L"/online", L"Enable"}, "online=yes name=enable"},
+      {{L"/set-reservedstorage", L"/online", L"DISABLE"}, "online=yes name=disable"},
+      {{L"/set-reservedstorage", L"/online", L"off"}, "raised:reserved storage state missing"},
+      {{L"/set-reservedstorage", L"/online"}, "raised:reserved storage state missing"},
+      {{L"/set-reservedstorage", L"/online", L"enable", L"/windir:W"},
+       "raised:offline option with /online"},
+      {{L"/mount-image", L"C:\\w\\boot.wim", L"C:\\m", L"/Optimize", L"/checkintegrity"},
+       "target=C:\\w\\boot.wim name=C:\\m switches=768"},
+      {{L"/commit-image", L"C:\\m", L"c:/checkintegrity"}, "target=C:\\m"},
       // A device is no file and no folder, for every kind of check.
       {{L"/add-package", L"C:\\m", L"NUL.cab"}, "raised:file does not exist"},
       {{L"/remove-package", L"C:\\m", L"NUL.cab"}, "raised:file does not exist"},
@@ -284,6 +325,9 @@ TEST(Inputs, UnknownOptions) {
       {{L"/get-features", L"/ExitCode", L"/logpath:x", L"/loglevel:9", L"/scratchdir:"}, ""},
       {{L"/get-features", L"/windir:w", L"/SysDriveDir:c:\\"}, ""},
       {{L"/get-features", L"/exitcode:1"}, "unknown option /exitcode:1"},
+      {{L"/get-features", L"/packagename:x", L"/PackagePath:y", L"/optimize", L"/CheckIntegrity"},
+       ""},
+      {{L"/get-features", L"/packagename"}, "unknown option /packagename"},
   };
   for (const auto &c : cases) {
     std::string refused;
