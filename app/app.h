@@ -259,7 +259,7 @@ Inputs ReadInputs(const InputRules &rules, const CommandLine &line, const FileTe
 struct StartOptions {
   DismLogLevel level = DismLogErrorsWarnings;
   std::wstring logFile;       // full path; empty for dism.log in the current folder
-  std::wstring scratchFolder; // empty for the library's own
+  std::wstring scratchFolder; // full path; empty for the library's own
 };
 StartOptions ReadStartOptions(const std::vector<std::wstring> &arguments, const FileTests &files);
 // True when the line holds the whole argument "/exitcode".

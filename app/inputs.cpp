@@ -266,7 +266,7 @@ StartOptions ReadStartOptions(const std::vector<std::wstring> &arguments, const 
   }
   if (scratchGiven) {
     RequireFolder(scratch, files);
-    options.scratchFolder = scratch;
+    options.scratchFolder = files.fullPath(scratch);
   }
   return options;
 }
