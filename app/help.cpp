@@ -81,8 +81,7 @@ struct About {
 };
 const About Abouts[] = {
     {"/mount-image", "mounts an image of an image file into a folder"},
-    {"/unmount-image", "unmounts the image of a folder, saving its changes to the image file "
-                       "or, with /discard, throwing them away"},
+    {"/unmount-image", "unmounts the image of a folder, saving its changes, or dropping them"},
     {"/add-package", "adds a package to an image"},
     {"/add-driver", "adds a driver, or every driver below a folder, to an image"},
     {"/add-capability", "adds a capability to an image"},
