@@ -306,7 +306,7 @@ enum class OnMount { No, Works, Ends };
 // target is one), the operation, the call and what it prints after an OK
 // status.
 struct Command {
-  const char *keyword;
+  const char *keyword; // the first ten's anywhere in the search text, a later one whole
   InputRules inputs;
   OnMount onMount;
   void (*run)(const Inputs &inputs);
