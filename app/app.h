@@ -169,6 +169,10 @@ enum class Target {
   FolderOrOnline, // "/online" in any case, or an existing folder: a session's
   Online,         // "/online" alone: a session on the running Windows
 };
+// True for the targets a command opens its session on.
+inline bool OpensASession(Target target) {
+  return target == Target::FolderOrOnline || target == Target::Online;
+}
 // What the command's name is: argument 3, or the first value after the
 // target (the arguments from 3 on that are neither an option nor a keyword).
 enum class Name {

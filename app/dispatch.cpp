@@ -246,9 +246,7 @@ void RunCommand(const Command &command, const CommandLine &line) {
     return;
   }
   Session session;
-  const bool inSession =
-      command.inputs.target == Target::FolderOrOnline || command.inputs.target == Target::Online;
-  if (inSession && !OpenSession(inputs, session))
+  if (OpensASession(command.inputs.target) && !OpenSession(inputs, session))
     return;
   // A stop while the session opened skips the operation.
   if (StopRequested())

@@ -37,14 +37,19 @@ const char *const ValueOptions[] = {
     "/windir:", "/sysdrivedir:", "/packagename:", "/packagepath:"};
 const char *const LineOptions[] = {"/exitcode"};
 
+// Every value of an option written as a prefix must be the same one.
+bool AllSame(const std::vector<std::wstring> &values) {
+  return std::all_of(values.begin(), values.end(),
+                     [&](const std::wstring &value) { return value == values.front(); });
+}
+
 // The one value of an option written as a prefix, empty where it is not
 // given; raises the message where it is given twice with different values.
 std::wstring OneValue(const std::vector<std::wstring> &arguments, const char *prefix,
                       const char *twice, bool &given) {
   const std::vector<std::wstring> values = OptionValuesOf(arguments, prefix);
-  for (const std::wstring &value : values)
-    if (value != values.front())
-      RaiseError("Exception", twice);
+  if (!AllSame(values))
+    RaiseError("Exception", twice);
   given = !values.empty();
   return values.empty() ? std::wstring() : values.front();
 }
@@ -77,12 +82,6 @@ std::vector<std::wstring> ValuesFrom(const std::vector<std::wstring> &arguments,
                               }),
                values.end());
   return values;
-}
-
-// Every value of an option written as a prefix must be the same one.
-bool AllSame(const std::vector<std::wstring> &values) {
-  return std::all_of(values.begin(), values.end(),
-                     [&](const std::wstring &value) { return value == values.front(); });
 }
 
 // The choice of the command line. Raises, before any file is read, when an
@@ -281,8 +280,7 @@ Inputs ReadInputs(const InputRules &rules, const CommandLine &line, const FileTe
   if (rules.target == Target::Online && !SameOption(second, "/online")) {
     // The one setting of the running Windows alone the tool changes.
     RaiseError("Exception", "reserved storage is a setting of the running Windows");
-  } else if ((rules.target == Target::FolderOrOnline || rules.target == Target::Online) &&
-             SameOption(second, "/online")) {
+  } else if (OpensASession(rules.target) && SameOption(second, "/online")) {
     in.online = true;
   } else if (rules.target != Target::None) {
     in.target = second;
@@ -292,7 +290,7 @@ Inputs ReadInputs(const InputRules &rules, const CommandLine &line, const FileTe
       RequireFolder(second, files);
   }
 
-  if (rules.target == Target::FolderOrOnline || rules.target == Target::Online) {
+  if (OpensASession(rules.target)) {
     bool windowsGiven = false, driveGiven = false;
     in.windowsFolder =
         OneValue(arguments, "/windir:", "windows folder is given twice", windowsGiven);
